@@ -1,0 +1,220 @@
+#include "runtime/rt_gc.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "runtime/rt_error.h"
+
+namespace {
+// The heads link to themselves from construction on, so the lists are
+// usable even before gc_InitLists.
+struct Heads {
+    Heads() {
+        for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
+            h->next = h->prev = h;
+            h->flags = 3;
+        }
+    }
+};
+gc_RootsFn g_roots = nullptr;
+}  // namespace
+
+gc_ListHead gc_UnreachableList;
+gc_ListHead gc_MarkedList;
+gc_ListHead gc_LiveList;
+gc_ListHead gc_MarkQueue;
+static Heads g_heads;
+
+uint32_t gc_WhiteColour = 1;
+int32_t gc_NewBytes = 0;
+int32_t gc_AllocBytes = 0;
+int32_t gc_MarkedBytes = 0;
+int32_t gc_PendingFreeBytes = 0;
+std::atomic<int32_t> gc_ExternalBytes{0};
+void *gc_FreePools[8] = {};
+
+static inline int32_t Add32(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+static inline int32_t Sub32(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+void gc_Unlink(gc_object *o) {
+    o->prev->next = o->next;
+    o->next->prev = o->prev;
+}
+
+void gc_Append(gc_ListHead &list, gc_object *o) {
+    gc_object *last = list.prev;
+    o->prev = last;
+    o->next = &list;
+    last->next = o;
+    list.prev = o;
+}
+
+// Moves every object of `from` to the tail of `to`, in order.
+static void MoveAll(gc_ListHead &from, gc_ListHead &to) {
+    if (from.next == &from) return;
+    gc_object *first = from.next;
+    gc_object *last = from.prev;
+    gc_object *tail = to.prev;
+    tail->next = first;
+    first->prev = tail;
+    last->next = &to;
+    to.prev = last;
+    from.next = from.prev = &from;
+}
+
+static void DestroyUnreachable(int32_t size) {
+    int32_t target = Sub32(gc_PendingFreeBytes, size);
+    if (target < 0) target = 0;
+    while (gc_PendingFreeBytes > target && gc_UnreachableList.next != &gc_UnreachableList) {
+        gc_object *o = gc_UnreachableList.next;
+        gc_Unlink(o);
+        gc_Destroy(o);
+    }
+}
+
+void *gc_Malloc(size_t n, uint32_t *rounded) {
+    if (n > 0x7ffffff0u) rt_OutOfMemory(n);
+    uint32_t s = static_cast<uint32_t>((n + 7) & ~static_cast<size_t>(7));
+    gc_NewBytes = Add32(gc_NewBytes, static_cast<int32_t>(s));
+    int32_t remembered = gc_NewBytes;
+    DestroyUnreachable(static_cast<int32_t>(s));
+    gc_NewBytes = remembered;
+    void *mem;
+    if (s < 64 && gc_FreePools[s >> 3]) {
+        mem = gc_FreePools[s >> 3];
+        gc_FreePools[s >> 3] = *static_cast<void **>(mem);
+    } else {
+        mem = std::malloc(s);
+        if (!mem) rt_OutOfMemory(s);
+    }
+    *rounded = s;
+    return mem;
+}
+
+void gc_Link(gc_object *obj, uint32_t rounded) {
+    obj->flags = gc_WhiteColour | rounded;
+    gc_Append(gc_LiveList, obj);
+    gc_AllocBytes = Add32(gc_AllocBytes, static_cast<int32_t>(rounded));
+}
+
+void gc_Free(void *mem, uint32_t size) {
+    gc_PendingFreeBytes = Sub32(gc_PendingFreeBytes, static_cast<int32_t>(size));
+    if (size > 63) {
+        std::free(mem);
+    } else {
+        *static_cast<void **>(mem) = gc_FreePools[size >> 3];
+        gc_FreePools[size >> 3] = mem;
+    }
+}
+
+void gc_Destroy(gc_object *obj) {
+    uint32_t size = obj->Size();
+    obj->~gc_object();
+    gc_Free(obj, size);
+}
+
+void gc_MarkObject(gc_object *o) {
+    if (o && gc_IsWhite(o)) {
+        o->flags ^= 1u;
+        gc_Unlink(o);
+        gc_Append(gc_MarkedList, o);
+        gc_MarkedBytes = Add32(gc_MarkedBytes, static_cast<int32_t>(o->Size()));
+        o->Mark();
+    }
+}
+
+void gc_MarkQueued(int32_t budget) {
+    if (budget <= gc_MarkedBytes) return;
+    while (gc_MarkQueue.next != &gc_MarkQueue) {
+        gc_object *o = gc_MarkQueue.next;
+        gc_Unlink(o);
+        gc_Append(gc_MarkedList, o);
+        gc_MarkedBytes = Add32(gc_MarkedBytes, static_cast<int32_t>(o->Size()));
+        o->Mark();
+        if (gc_MarkedBytes >= budget) break;
+    }
+}
+
+void gc_Sweep() {
+    if (gc_AllocBytes != gc_MarkedBytes) {
+        MoveAll(gc_LiveList, gc_UnreachableList);
+        gc_PendingFreeBytes = Add32(gc_PendingFreeBytes, Sub32(gc_AllocBytes, gc_MarkedBytes));
+    }
+    gc_LiveList.next = gc_LiveList.prev = &gc_LiveList;
+    MoveAll(gc_MarkedList, gc_LiveList);
+    gc_AllocBytes = gc_MarkedBytes;
+    gc_MarkedBytes = 0;
+    gc_WhiteColour ^= 1u;
+}
+
+int32_t gc_StepBudget(int32_t n, int32_t a) {
+    int64_t diff = Sub32(a, n);
+    int64_t product = static_cast<int64_t>(n) * diff;
+    int64_t quotient = product / gc_FullThreshold;
+    return gc_Wrap(static_cast<int64_t>(n) + quotient);
+}
+
+static void FullCollection(int32_t external_read) {
+    gc_ExternalBytes.fetch_sub(external_read);
+    gc_MarkQueued(2147483647);
+    gc_Sweep();
+    gc_MarkGlobals();
+}
+
+void gc_Collect() {
+    int32_t n = gc_NewBytes;
+    int32_t x = gc_ExternalBytes.load();
+    if (Add32(n, x) <= gc_FullThreshold) {
+        gc_MarkQueued(gc_StepBudget(n, gc_AllocBytes));
+        return;
+    }
+    FullCollection(x);
+    gc_NewBytes = 0;
+}
+
+void gc_CollectAll() {
+    gc_MarkQueued(2147483647);
+    gc_Sweep();
+    gc_MarkGlobals();
+}
+
+void gc_MarkGlobals() {
+    if (g_roots) g_roots();
+}
+
+void gc_SetRoots(gc_RootsFn fn) { g_roots = fn; }
+
+void gc_InitLists() {
+    for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
+        h->next = h->prev = h;
+        h->flags = 3;
+    }
+}
+
+void gc_AddExternalBytes(int32_t bytes) { gc_ExternalBytes.fetch_add(bytes); }
+
+void gc_Reclaim(int32_t bytes) { DestroyUnreachable(bytes); }
+
+void gc_ValidateList(gc_ListHead &list, const char *message) {
+    gc_object *node = list.next;
+    gc_object *prev = &list;
+    for (;;) {
+        if (!node || node->prev != prev || prev->next != node) {
+            if (message) {
+                std::fputs(message, stdout);
+                std::fputc('\n', stdout);
+                std::fflush(stdout);
+            }
+            std::fputs("LIST ERROR!", stdout);
+            std::fflush(stdout);
+            std::exit(-1);
+        }
+        if (node == &list) return;
+        prev = node;
+        node = node->next;
+    }
+}

@@ -1,0 +1,169 @@
+// Incremental tri-colour mark-and-sweep collector.
+//
+// Every collected object (every Object and every array representation)
+// derives from gc_object and sits on exactly one of four intrusive lists:
+//   gc_LiveList        white: survivors of the last full collection + new objects
+//   gc_MarkQueue       grey: shaded, waiting for Mark()
+//   gc_MarkedList      black: shaded and Mark() has run
+//   gc_UnreachableList found dead by a full collection, destroyed lazily by
+//                      later allocations (oldest first)
+//
+// Rules for code built on this runtime (see runtime/README.md):
+//  * Allocate only through gc_New<T>(...) / Array<T>(n). The header is
+//    written and the object linked after its constructor ran.
+//  * Object-reference fields and globals are gc_ref<T>; array fields and
+//    globals are ArrayField<T> (runtime/rt_array.h). Their assignment runs
+//    the write barrier (gc_Assign / gc_Mark). Constructors initialise them
+//    directly.
+//  * Mark() enqueues every reference field with gc_Enqueue.
+//  * Nothing scans the stack: collection runs only in gc_Collect, which the
+//    host calls between events when no translated code holds references
+//    that are not also reachable from the roots.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+class gc_object {
+public:
+    gc_object *next;
+    gc_object *prev;
+    uint32_t flags;
+
+    // Leaves the header alone: gc_New writes it after construction.
+    gc_object() {}
+    gc_object(const gc_object &) = delete;
+    gc_object &operator=(const gc_object &) = delete;
+    virtual ~gc_object() {}
+    // Shades the objects this one references (gc_Enqueue on each field).
+    virtual void Mark() {}
+
+    uint32_t Size() const { return flags & ~7u; }
+    uint32_t Colour() const { return flags & 3u; }
+
+    // Collected objects are never deleted by program code.
+    static void operator delete(void *) {}
+};
+
+// Sentinel list heads. An empty list's head links to itself.
+class gc_ListHead : public gc_object {
+public:
+    gc_ListHead() {}
+};
+
+extern gc_ListHead gc_LiveList;
+extern gc_ListHead gc_MarkQueue;
+extern gc_ListHead gc_MarkedList;
+extern gc_ListHead gc_UnreachableList;
+
+extern uint32_t gc_WhiteColour;
+extern int32_t gc_NewBytes;
+extern int32_t gc_AllocBytes;
+extern int32_t gc_MarkedBytes;
+extern int32_t gc_PendingFreeBytes;
+extern std::atomic<int32_t> gc_ExternalBytes;
+
+// The free pools: one singly linked list per 8-byte size class below 64.
+extern void *gc_FreePools[8];
+
+// Threshold in bytes above which a collector step becomes a full collection.
+constexpr int32_t gc_FullThreshold = 8388608;
+
+// Allocation steps 1 to 5: rounds n, counts it, destroys unreachable objects
+// worth at least that much, and returns raw memory. *rounded receives the
+// rounded size. Ends the process through rt_OutOfMemory on failure.
+void *gc_Malloc(size_t n, uint32_t *rounded);
+// Allocation step 6: header and live-list link for a constructed object.
+void gc_Link(gc_object *obj, uint32_t rounded);
+// The deleting destructor: runs the destructor, then gives the memory back
+// (pools below 64 bytes, the system allocator otherwise).
+void gc_Destroy(gc_object *obj);
+// Returns a block of `size` bytes that held an unreachable object.
+void gc_Free(void *mem, uint32_t size);
+
+template <class T, class... A>
+T *gc_New(A &&...args) {
+    uint32_t s;
+    void *mem = gc_Malloc(sizeof(T), &s);
+    T *obj = ::new (mem) T(static_cast<A &&>(args)...);
+    gc_Link(obj, s);
+    return obj;
+}
+
+// List primitives (exposed for the collector's tests).
+void gc_Unlink(gc_object *o);
+void gc_Append(gc_ListHead &list, gc_object *o);
+
+inline bool gc_IsWhite(const gc_object *o) { return (o->flags & 3u) == gc_WhiteColour; }
+
+// Shade grey: white -> flip colour bit 0 and move to the mark queue.
+inline void gc_EnqueueObject(gc_object *o) {
+    if (o && gc_IsWhite(o)) {
+        o->flags ^= 1u;
+        gc_Unlink(o);
+        gc_Append(gc_MarkQueue, o);
+    }
+}
+// Shade black at once and run Mark().
+void gc_MarkObject(gc_object *o);
+
+template <class T>
+inline void gc_Enqueue(T *o) { gc_EnqueueObject(o); }
+template <class T>
+inline void gc_Mark(T *o) { gc_MarkObject(o); }
+// The write barrier for object references.
+template <class T, class U>
+inline void gc_Assign(T *&field, U *value) {
+    gc_EnqueueObject(value);
+    field = value;
+}
+
+void gc_MarkQueued(int32_t budget);
+void gc_Sweep();
+void gc_Collect();
+void gc_CollectAll();
+void gc_MarkGlobals();
+void gc_InitLists();
+void gc_AddExternalBytes(int32_t bytes);
+void gc_Reclaim(int32_t bytes);
+void gc_ValidateList(gc_ListHead &list, const char *message = nullptr);
+
+// The incremental budget for n new bytes and a allocated bytes.
+int32_t gc_StepBudget(int32_t n, int32_t a);
+
+// The roots: the program registers one function that enqueues every global
+// holding an object or array reference. gc_MarkGlobals calls it.
+using gc_RootsFn = void (*)();
+void gc_SetRoots(gc_RootsFn fn);
+
+// Counting wrapping 32-bit arithmetic without signed overflow.
+inline int32_t gc_Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+inline void gc_CountNew(int64_t delta) { gc_NewBytes = gc_Wrap(static_cast<int64_t>(gc_NewBytes) + delta); }
+
+// A reference field or global: assignment is the write barrier.
+// Construction (in a constructor's initialiser list) stores directly.
+template <class T>
+class gc_ref {
+    T *p_;
+
+public:
+    gc_ref() : p_(nullptr) {}
+    gc_ref(T *v) : p_(v) {}
+    gc_ref(const gc_ref &o) : p_(o.p_) {}
+    gc_ref &operator=(T *v) {
+        gc_EnqueueObject(v);
+        p_ = v;
+        return *this;
+    }
+    gc_ref &operator=(const gc_ref &o) { return *this = o.p_; }
+    T *get() const { return p_; }
+    operator T *() const { return p_; }
+    T *operator->() const { return p_; }
+    T &operator*() const { return *p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+};
+template <class T>
+inline void gc_Enqueue(const gc_ref<T> &r) { gc_EnqueueObject(r.get()); }
+template <class T>
+inline void gc_Mark(const gc_ref<T> &r) { gc_MarkObject(r.get()); }
