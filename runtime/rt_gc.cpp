@@ -195,7 +195,16 @@ void gc_InitLists() {
     }
 }
 
-void gc_AddExternalBytes(int32_t bytes) { gc_ExternalBytes.fetch_add(bytes); }
+// Saturates at INT32_MAX: loads of large files between two full
+// collections must not wrap the count to a negative value.
+void gc_AddExternalBytes(int32_t bytes) {
+    int32_t old = gc_ExternalBytes.load();
+    int32_t sum;
+    do {
+        int64_t wide = static_cast<int64_t>(old) + bytes;
+        sum = wide > INT32_MAX ? INT32_MAX : static_cast<int32_t>(wide);
+    } while (!gc_ExternalBytes.compare_exchange_weak(old, sum));
+}
 
 void gc_Reclaim(int32_t bytes) { DestroyUnreachable(bytes); }
 

@@ -1,0 +1,204 @@
+// The host object's file and system services: data paths, opening and
+// loading files, images, the state file and the date.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/hx_files.h"
+#include "host/hx_game.h"
+#include "host/hx_image.h"
+#include "host/platform/hx_platform.h"
+
+namespace {
+const String kStateFile(u"./.zentrovastate");
+
+void PutUnit(std::string &out, unsigned c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool HasPrefix(const std::string &s, const char *prefix) { return s.compare(0, std::strlen(prefix), prefix) == 0; }
+}  // namespace
+
+std::string host_ToUtf8(const String &s) {
+    std::string out;
+    out.reserve(static_cast<size_t>(s.Length()));
+    const int n = s.Length();
+    for (int i = 0; i < n; ++i) {
+        unsigned c = static_cast<unsigned>(s[i]);
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n) {
+            unsigned lo = static_cast<unsigned>(s[i + 1]);
+            if (lo >= 0xDC00 && lo < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+        PutUnit(out, c);
+    }
+    return out;
+}
+
+std::string host_EncodeStateUnits(const String &s) {
+    std::string out;
+    out.reserve(static_cast<size_t>(s.Length()));
+    for (int i = 0; i < s.Length(); ++i) PutUnit(out, static_cast<unsigned>(s[i]));
+    return out;
+}
+
+String host_FromUtf8(const std::string &s) {
+    if (s.empty()) return String();
+    return String::Load(reinterpret_cast<const unsigned char *>(s.data()), static_cast<int64_t>(s.size()));
+}
+
+String app_FixDataPath(String path) {
+    int scheme = path.Find(String(u":/"));
+    if (scheme >= 0 && path.Find(String(u"/")) == scheme + 1) return path;
+    if (path.StartsWith(String(u"./")) || path.StartsWith(String(u"/"))) return path;
+    return String(u"zentrova://data/") + path;
+}
+
+String host_MapDataPath(String path, String appFolder) {
+    if (!path.StartsWith(String(u"zentrova:"))) return path;
+    if (path.StartsWith(String(u"zentrova://data/"))) return appFolder + String(u"/data/") + path.Slice(16);
+    if (path.StartsWith(String(u"zentrova://internal/"))) return appFolder + String(u"/internal/") + path.Slice(20);
+    if (path.StartsWith(String(u"zentrova://external/"))) return appFolder + String(u"/external/") + path.Slice(20);
+    return String();
+}
+
+std::string host_ExecutableFolder() {
+    std::string exe = platform_ExecutablePath();
+    size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) std::abort();
+    return exe.substr(0, slash);
+}
+
+std::string host_MapDataPathUtf8(const std::string &path, const std::string &appFolder) {
+    if (!HasPrefix(path, "zentrova:")) return path;
+    if (HasPrefix(path, "zentrova://data/")) return appFolder + "/data/" + path.substr(16);
+    if (HasPrefix(path, "zentrova://internal/")) return appFolder + "/internal/" + path.substr(20);
+    if (HasPrefix(path, "zentrova://external/")) return appFolder + "/external/" + path.substr(20);
+    return std::string();
+}
+
+unsigned char *host_ReadWholeFile(FILE *f, int *length) {
+    // Chunks of 4096 bytes gathered into one growing block. The total is
+    // checked in 64 bits against the signed 32-bit length that a data
+    // buffer holds, every allocation is checked, and a read error fails
+    // the load rather than returning part of the file.
+    unsigned char chunk[4096];
+    unsigned char *block = nullptr;
+    size_t size = 0, capacity = 0;
+    for (;;) {
+        size_t got = std::fread(chunk, 1, sizeof chunk, f);
+        if (got > 0) {
+            if (size + got > static_cast<size_t>(INT32_MAX)) break;
+            if (size + got > capacity) {
+                size_t grown = capacity ? capacity * 2 : sizeof chunk;
+                while (grown < size + got) grown *= 2;
+                if (grown > static_cast<size_t>(INT32_MAX)) grown = INT32_MAX;
+                unsigned char *larger = static_cast<unsigned char *>(std::realloc(block, grown));
+                if (!larger) break;
+                block = larger;
+                capacity = grown;
+            }
+            std::memcpy(block + size, chunk, got);
+            size += got;
+        }
+        if (got < sizeof chunk) {
+            if (std::ferror(f)) break;
+            // An empty file still gives a block (of length 0).
+            if (!block) block = static_cast<unsigned char *>(std::malloc(1));
+            if (!block) return nullptr;
+            *length = static_cast<int>(size);
+            gc_AddExternalBytes(static_cast<int32_t>(size));
+            return block;
+        }
+    }
+    std::free(block);
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+FILE *HxGame::OpenFile(String path, String mode) {
+    String mapped = PathToFilePath(path);
+    if (mapped.Empty()) return nullptr;
+    return platform_OpenFile(host_ToUtf8(mapped).c_str(), host_ToUtf8(mode).c_str());
+}
+
+String HxGame::LoadString(String path) {
+    FILE *f = OpenFile(path, String(u"rb"));
+    if (!f) return String();
+    String text = String::Load(f);
+    std::fclose(f);
+    return text;
+}
+
+String HxGame::LoadState() { return LoadString(kStateFile); }
+
+int HxGame::SaveState(String state) {
+    String mapped = PathToFilePath(kStateFile);
+    if (mapped.Empty()) return -1;
+    std::string bytes = host_EncodeStateUnits(state);
+    return platform_ReplaceFile(host_ToUtf8(mapped).c_str(), bytes.data(), bytes.size());
+}
+
+unsigned char *HxGame::LoadData(String path, int *length) {
+    FILE *f = OpenFile(path, String(u"rb"));
+    if (!f) return nullptr;
+    unsigned char *block = host_ReadWholeFile(f, length);
+    std::fclose(f);
+    return block;
+}
+
+void HxGame::GetDate(Array<int> date) {
+    const int n = date.Length();
+    if (n < 1) return;
+    platform_DateTime t = platform_LocalTime();
+    const int values[7] = {t.year, t.month, t.day, t.hour, t.minute, t.second, 0};
+    for (int i = 0; i < n && i < 7; ++i) date[i] = values[i];
+}
+
+// ---------------------------------------------------------------------------
+
+String HxGlfwGame::PathToFilePath(String path) {
+    if (appFolder.Empty()) appFolder = host_FromUtf8(host_ExecutableFolder());
+    if (!path.StartsWith(String(u"zentrova:"))) return path;
+    if (path.StartsWith(String(u"zentrova://internal/"))) {
+        if (internalFolder.Empty()) internalFolder = appFolder + String(u"/internal");
+        return internalFolder + String(u"/") + path.Slice(20);
+    }
+    return host_MapDataPath(path, appFolder);
+}
+
+unsigned char *HxGlfwGame::LoadImageData(String path, int *width, int *height, int *depth) {
+    FILE *f = OpenFile(path, String(u"rb"));
+    if (!f) return nullptr;
+    int w = 0, h = 0, d = 0;
+    unsigned char *pixels = host_DecodeImage(f, &w, &h, &d);
+    std::fclose(f);
+    if (!pixels) {
+        std::fputs("HxGlfwGame->data=null  ", stdout);
+        std::fflush(stdout);
+        return nullptr;
+    }
+    const int64_t bytes = static_cast<int64_t>(w) * h * d;
+    *width = w;
+    *height = h;
+    *depth = d;
+    gc_AddExternalBytes(static_cast<int32_t>(bytes));
+    return pixels;
+}

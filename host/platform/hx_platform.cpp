@@ -1,0 +1,145 @@
+#include "host/platform/hx_platform.h"
+
+#include <GLFW/glfw3.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+extern char **environ;
+
+platform_FileHooks platform_ReplaceFileHooks;
+
+// readlink of /proc/self/exe, in a buffer that grows until the name fits.
+std::string platform_ExecutablePath() {
+    std::vector<char> buf(256);
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0) return std::string();
+        if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<size_t>(n));
+        buf.resize(buf.size() * 2);
+    }
+}
+
+// fopen: Linux file names are bytes, and ours are UTF-8.
+FILE *platform_OpenFile(const char *path, const char *mode) {
+    return std::fopen(path, mode);
+}
+
+static long WriteAll(int fd, const void *data, size_t size) {
+    const char *p = static_cast<const char *>(data);
+    size_t done = 0;
+    while (done < size) {
+        long n = platform_ReplaceFileHooks.write ? platform_ReplaceFileHooks.write(fd, p + done, size - done)
+                                                 : static_cast<long>(::write(fd, p + done, size - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return -1;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<long>(done);
+}
+
+// Temporary file beside the target, rename over it (atomic within one
+// file system), then sync the folder so the rename itself is durable.
+int platform_ReplaceFile(const char *path, const void *data, size_t size) {
+    std::string target(path);
+    std::string temp = target + ".tmp" + std::to_string(static_cast<long>(getpid()));
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    bool ok = size == 0 || WriteAll(fd, data, size) == static_cast<long>(size);
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && platform_ReplaceFileHooks.beforeRename) platform_ReplaceFileHooks.beforeRename(temp.c_str());
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return -2;
+    }
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return 0;
+}
+
+// A timed wait that ends by time-out.
+void platform_SleepMs(int ms) {
+    if (ms <= 0) return;
+    struct timespec t;
+    t.tv_sec = ms / 1000;
+    t.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+    while (nanosleep(&t, &t) != 0 && errno == EINTR) {
+    }
+}
+
+// Opened URLs run as children; finished ones are reaped at the next call
+// so that none is left a zombie for long.
+bool platform_OpenUrl(const char *url) {
+    static std::vector<pid_t> children;
+    for (size_t i = 0; i < children.size();) {
+        if (waitpid(children[i], nullptr, WNOHANG) != 0) {
+            children[i] = children.back();
+            children.pop_back();
+        } else {
+            ++i;
+        }
+    }
+    char opener[] = "xdg-open";
+    std::string arg(url);
+    char *argv[] = {opener, arg.data(), nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, opener, nullptr, nullptr, argv, environ) != 0) return false;
+    children.push_back(pid);
+    return true;
+}
+
+platform_DateTime platform_LocalTime() {
+    time_t now = time(nullptr);
+    struct tm t = {};
+    localtime_r(&now, &t);
+    return platform_DateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+int64_t platform_Microseconds() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+namespace {
+struct ThreadStart {
+    void (*body)(void *);
+    void *arg;
+};
+void *ThreadMain(void *p) {
+    ThreadStart start = *static_cast<ThreadStart *>(p);
+    delete static_cast<ThreadStart *>(p);
+    start.body(start.arg);
+    return nullptr;
+}
+}  // namespace
+
+bool platform_StartThread(void (*body)(void *), void *arg) {
+    auto *start = new ThreadStart{body, arg};
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, ThreadMain, start) != 0) {
+        delete start;
+        return false;
+    }
+    pthread_detach(thread);
+    return true;
+}
+
+void *platform_GLProcAddress(const char *name) {
+    return reinterpret_cast<void *>(glfwGetProcAddress(name));
+}

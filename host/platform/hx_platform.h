@@ -1,0 +1,55 @@
+// The operating-system layer: the few services the host takes from the
+// platform, each in one function. Nothing outside host/platform/ includes
+// a system header for these. Paths are UTF-8 byte strings.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// The running executable's full path ("" when it cannot be read).
+std::string platform_ExecutablePath();
+
+// Opens a file by its UTF-8 path with a C mode ("rb", "wb", ...); null on failure.
+FILE *platform_OpenFile(const char *path, const char *mode);
+
+// Replaces the file at `path` with `size` bytes so that the path names
+// either the old content or the new one, never a mixture: the bytes go to
+// a temporary file in the same folder, which is flushed to the disk and
+// renamed over the target. 0 done, -1 the temporary file could not be
+// created, -2 writing, syncing, closing or renaming failed. On failure the
+// old file is untouched and no temporary file is left.
+int platform_ReplaceFile(const char *path, const void *data, size_t size);
+
+// Fault injection for tests of platform_ReplaceFile: `write` stands in for
+// the system write; `beforeRename` runs after the temporary file is
+// complete and just before the rename. Null means the normal behaviour.
+struct platform_FileHooks {
+    long (*write)(int fd, const void *data, size_t size) = nullptr;
+    void (*beforeRename)(const char *tempPath) = nullptr;
+};
+extern platform_FileHooks platform_ReplaceFileHooks;
+
+// Sleeps for whole milliseconds (nothing for 0 or less).
+void platform_SleepMs(int ms);
+
+// Hands a URL to the desktop's opener (xdg-open), without a shell and
+// without waiting for it. False when the opener cannot be started.
+bool platform_OpenUrl(const char *url);
+
+// The local date and time now.
+struct platform_DateTime {
+    int year, month, day, hour, minute, second;
+};
+platform_DateTime platform_LocalTime();
+
+// Microseconds of a monotonic clock.
+int64_t platform_Microseconds();
+
+// Starts `body(arg)` on a new detached thread with the default stack size.
+// False when the thread cannot be created.
+bool platform_StartThread(void (*body)(void *), void *arg);
+
+// The address of a GL function of the current context, or null.
+void *platform_GLProcAddress(const char *name);
