@@ -161,10 +161,79 @@ public:
     HxDisplayMode *GetDesktopMode() override;
     String PathToFilePath(String path) override;
     unsigned char *LoadImageData(String path, int *width, int *height, int *depth) override;
+    void *LoadAudioData(String path, int *length, int *channels, int *format, int *hertz) override;
 
     static int TranslateKey(int glfwKey);
     static int KeyToChar(int key);
+
+    // Window and main loop (hx_window.cpp).
+
+    // A close request came while the game was suspended: the loop resumes
+    // the game for one pass so the app can act on it (the app's updates
+    // stop while suspended, and focus may never come back).
+    bool closeWhileSuspended = false;
+
+    void SetDeviceWindow(int width, int height, int flags) override;
+    void SetSwapInterval(int interval) override;
+    // Opens the 960 x 540 window, starts the game and runs the loop until
+    // GLFW's should-close flag is set.
+    virtual void Run();
+    // Seconds since glfwInit.
+    virtual double GetTime();
+    // A timed wait of SleepMillis(seconds) whole milliseconds.
+    virtual void Sleep(double seconds);
+    // trunc(seconds x 1000), 0 for no time, at most INT32_MAX.
+    static int SleepMillis(double seconds);
+    // The loop's event and focus step.
+    virtual void PollEvents();
+
+    // The GLFW callbacks: each unpacks its arguments and hands them to the
+    // handler below, which sends the host events.
+    static void OnKey(GLFWwindow *w, int key, int scancode, int action, int mods);
+    static void OnChar(GLFWwindow *w, unsigned int codepoint);
+    static void OnMouseButton(GLFWwindow *w, int button, int action, int mods);
+    static void OnCursorPos(GLFWwindow *w, double x, double y);
+    static void OnScroll(GLFWwindow *w, double xOffset, double yOffset);
+    static void OnWindowClose(GLFWwindow *w);
+    static void OnWindowSize(GLFWwindow *w, int width, int height);
+    static void OnGlfwError(int error, const char *description);
+
+    void HandleKey(int glfwKey, int action);
+    void HandleChar(unsigned int codepoint);
+    // x, y: the pointer position at the time of the button or scroll.
+    void HandleMouseButton(int button, int action, double x, double y);
+    void HandleCursorPos(double x, double y);
+    void HandleScroll(double x, double y, double yOffset);
+    void HandleWindowClose();
+    void HandleWindowSize(int width, int height);
+
+protected:
+    // The loop's contact with GLFW, virtual so that a test can script it.
+    virtual void SwapBuffers();
+    virtual bool WindowShouldClose();
+    virtual bool WindowFocused();
+    virtual void WaitForEvents();
+    virtual void PollForEvents();
+    // Releases every key GLFW reports held (key-up events) before the
+    // window goes.
+    void ReleaseHeldKeys();
 };
+
+// Bits of the flags of SetDeviceWindow.
+enum WindowFlag : int {
+    WindowFlag_Fullscreen = 1,
+    WindowFlag_Resizable = 2,
+    WindowFlag_Decorated = 4,
+    WindowFlag_Floating = 8,
+    WindowFlag_DepthBuffer = 16,
+    WindowFlag_SingleBuffer = 32,
+    WindowFlag_SecondMonitor = 64,
+    WindowFlag_StencilBuffer = 128,
+};
+
+// Raised by 1 after every window creation: GL objects made under an older
+// value rebuild themselves on their next use.
+extern int host_GLContextSeq;
 
 class HxZentrovaGame : public HxGlfwGame {
 public:

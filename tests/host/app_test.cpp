@@ -1,0 +1,190 @@
+// The app layer: the delegate's order of hooks, the cached device size,
+// close requests and display modes, on a host object without a window.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/hx_app.h"
+#include "host/hx_audio.h"
+#include "host/hx_gfx1.h"
+#include "host/hx_graphics.h"
+#include "host/hx_input.h"
+#include "tests/runtime/rt_fixture.h"
+
+namespace {
+
+std::vector<std::string> g_hooks;
+
+struct RecordingApp : c_App {
+    RecordingApp *m_new() {
+        c_App::m_new();
+        return this;
+    }
+    void Note(const std::string &what) { g_hooks.push_back(what); }
+    int OnResize() override {
+        Note("resize " + std::to_string(app_CachedDeviceWidth) + "x" + std::to_string(app_CachedDeviceHeight));
+        return 0;
+    }
+    int OnCreate() override {
+        // The devices and the cached size exist already.
+        bool devices = app_GraphicsDevice && app_AudioDevice && app_InputDevice && app_Delegate->input;
+        Note(std::string("create") + (devices ? " devices " : " NO DEVICES ") + std::to_string(app_CachedDeviceWidth) + "x" +
+             std::to_string(app_CachedDeviceHeight));
+        return 0;
+    }
+    int OnSuspend() override {
+        Note("suspend");
+        return 0;
+    }
+    int OnResume() override {
+        Note("resume");
+        return 0;
+    }
+    int OnUpdate() override {
+        c_InputDevice *in = app_InputDevice;
+        Note("update hits" + std::to_string(in->keyHit[65]) + " chars" + std::to_string(in->charPut));
+        return 0;
+    }
+    int OnRender() override {
+        Note("render");
+        return 0;
+    }
+    int OnClose() override {
+        Note("close");
+        return 0;
+    }
+};
+
+// Display modes as a monitor might report them, with repeats.
+struct ModesGame : HxZentrovaGame {
+    bool noDesktop = false;
+    Array<HxDisplayMode *> GetDisplayModes() override {
+        const int list[][2] = {{1920, 1080}, {1280, 720}, {1920, 1080}, {70000, 5}, {1280, 720}};
+        Array<HxDisplayMode *> modes(5);
+        for (int i = 0; i < 5; ++i) modes[i] = gc_New<HxDisplayMode>(list[i][0], list[i][1]);
+        return modes;
+    }
+    HxDisplayMode *GetDesktopMode() override { return noDesktop ? nullptr : HxZentrovaGame::GetDesktopMode(); }
+};
+
+class AppLayerTest : public RuntimeTest {
+protected:
+    ModesGame game;
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        setenv("ALSOFT_DRIVERS", "null", 1);
+        g_hooks.clear();
+        gfx1_InitGlobals();
+        app_InitGlobals();
+        gc_SetRoots([] {
+            app_MarkGlobals();
+            gfx1_MarkGlobals();
+        });
+        game.width = 960;
+        game.height = 540;
+        game.desktopMode[0] = 1600;
+        game.desktopMode[1] = 900;
+        gc_New<RecordingApp>()->m_new();
+    }
+    void TearDown() override {
+        app_InitGlobals();
+        RuntimeTest::TearDown();
+    }
+    std::vector<std::string> Take() {
+        std::vector<std::string> h = g_hooks;
+        g_hooks.clear();
+        return h;
+    }
+};
+
+TEST_F(AppLayerTest, StartResizeUpdateAndRenderOrder) {
+    ASSERT_EQ(game.Delegate(), app_Delegate.get());
+    game.StartGame();
+    EXPECT_EQ(Take(), std::vector<std::string>{"create devices 960x540"});  // no OnResize for the first size
+    EXPECT_NE(gfx1_Context->defaultFont, nullptr);  // the older layer's font loaded at start
+
+    game.KeyEvent(1, 65);
+    game.KeyEvent(2, 65);
+    game.KeyEvent(3, 97);
+    game.HandleWindowSize(800, 600);  // the size callback sends nothing
+    EXPECT_TRUE(g_hooks.empty());
+    game.UpdateGame();
+    game.UpdateGame();
+    game.RenderGame();
+    // The resize comes once, before the update that noticed it; hits and
+    // characters are seen by exactly one update.
+    EXPECT_EQ(Take(), (std::vector<std::string>{"resize 800x600", "update hits1 chars1", "update hits0 chars0", "render"}));
+    game.HandleWindowSize(640, 480);
+    game.RenderGame();
+    EXPECT_EQ(Take(), (std::vector<std::string>{"resize 640x480", "render"}));
+}
+
+TEST_F(AppLayerTest, SuspendResumeAndCloseRequests) {
+    game.StartGame();
+    Take();
+    game.SuspendGame();
+    game.UpdateGame();  // no updates while suspended
+    game.RenderGame();  // renders go on
+    game.KeyEvent(1, 432);  // the close button, also while suspended
+    game.KeyEvent(2, 432);
+    game.KeyEvent(1, 416);
+    game.KeyEvent(1, 431);
+    game.ResumeGame();
+    EXPECT_EQ(Take(), (std::vector<std::string>{"suspend", "render", "close", "close", "resume"}));
+}
+
+TEST_F(AppLayerTest, DisplayModesAppearOnce) {
+    game.StartGame();
+    const std::vector<std::pair<int, int>> want = {{1920, 1080}, {1280, 720}, {70000, 5}};
+    ASSERT_EQ(app_DisplayModes.Length(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(app_DisplayModes[i]->width, want[i].first);
+        EXPECT_EQ(app_DisplayModes[i]->height, want[i].second);
+    }
+    EXPECT_EQ(app_DesktopMode->width, 1600);
+    EXPECT_EQ(app_DesktopMode->height, 900);
+    // A wide mode's key is built without signed overflow.
+    EXPECT_EQ(app_DisplayModeKey(70000, 5), static_cast<int>((70000u << 16) | 5u));
+    EXPECT_EQ(app_DisplayModeKey(1920, 1080), 1920 * 65536 + 1080);
+}
+
+TEST_F(AppLayerTest, DesktopFallsBackToTheCachedSize) {
+    game.noDesktop = true;
+    game.StartGame();
+    EXPECT_EQ(app_DesktopMode->width, 960);
+    EXPECT_EQ(app_DesktopMode->height, 540);
+}
+
+TEST_F(AppLayerTest, AppFunctionsReachTheHost) {
+    app_SetUpdateRate(30);
+    EXPECT_EQ(app_UpdateRate, 30);
+    EXPECT_EQ(game.UpdateRate(), 30);
+    Array<int> date = app_GetDate();
+    ASSERT_EQ(date.Length(), 7);
+    EXPECT_GE(date[0], 2024);
+    EXPECT_EQ(date[6], 0);
+    game.StartGame();
+    EXPECT_EQ(app_DeviceWidth(), 960);
+    EXPECT_EQ(app_DeviceHeight(), 540);
+    EXPECT_TRUE(app_LoadString(String(u"missing-file.txt")).Empty());
+}
+
+TEST_F(AppLayerTest, SecondAppIsARunTimeError) {
+    EXPECT_EXIT(
+        {
+            std::freopen("/dev/null", "r", stdin);
+            gc_New<RecordingApp>()->m_new();
+        },
+        ::testing::ExitedWithCode(255), "");
+}
+
+TEST_F(AppLayerTest, DefaultCloseEndsWithZero) {
+    EXPECT_EXIT(
+        app_App->c_App::OnClose(),
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
