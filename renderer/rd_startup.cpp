@@ -1,0 +1,91 @@
+#include "renderer/rd_startup.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "host/hx_app.h"
+#include "host/hx_gl11.h"
+#include "renderer/rd_builtin.h"
+#include "renderer/rd_globals.h"
+#include "renderer/rd_material.h"
+#include "renderer/rd_shader.h"
+#include "renderer/rd_texture.h"
+#include "runtime/rt_map.h"
+#include "runtime/rt_stack.h"
+
+// The classes of the fonts, the canvas and the draw list come in their own
+// headers; a global of a class whose header is not in the tree can hold no
+// object yet, so it has nothing to reset or mark.
+
+namespace {
+
+// A text asset of the data folder; a missing file gives "".
+String LoadDataText(const char *name) { return app_LoadString(String("zentrova://data/") + String(name)); }
+
+}  // namespace
+
+void gfx2_InitRenderer() {
+    if (gfx2_Started) return;
+    gfx2_Started = true;
+
+    gfx2_InitVbos();
+    gl11.glGetIntegerv(GL_FRAMEBUFFER_BINDING, gfx2_QueryScratch);
+    gfx2_WindowFramebuffer = static_cast<uint32_t>(gfx2_QueryScratch[0]);
+    gfx2_ProgramTemplate = LoadDataText("vexo2_program.glsl");
+
+    // Each build stops with the shader errors when its body does not
+    // compile or link (or the template lacks a marker).
+    gfx2_FastShader = gc_New<c_Shader>()->m_new(LoadDataText("vexo2_fastshader.glsl"));
+    gfx2_BumpShader = gc_New<c_BumpShader>()->m_new(LoadDataText("vexo2_bumpshader.glsl"));
+    gfx2_MatteShader = gc_New<c_MatteShader>()->m_new(LoadDataText("vexo2_matteshader.glsl"));
+    gfx2_ShadowShader = gc_New<c_Shader>()->m_new(LoadDataText("vexo2_shadowshader.glsl"));
+    gfx2_LightmapShader = gc_New<c_Shader>()->m_new(LoadDataText("vexo2_lightmapshader.glsl"));
+    gfx2_DefaultShader = gfx2_BumpShader;
+
+    gfx2_LoadDefaultFont();
+
+    // The y flip of the window's projection.
+    gfx2_FlipMatrix[5] = -1.0f;
+}
+
+// The bitmap fonts complete this: gfx2_DefaultFont = the grid font of
+// "zentrova://data/vexo2_font.png" (first character 32, 96 characters,
+// padded cells), and the run-time error "Can't load default font" when it
+// does not load. Until then the start-up makes no default font.
+void gfx2_LoadDefaultFont() {}
+
+void gfx2_InitGlobals() {
+    gfx2_ResetPlainGlobals();
+    gfx2_FastShader = nullptr;
+    gfx2_BumpShader = nullptr;
+    gfx2_MatteShader = nullptr;
+    gfx2_ShadowShader = nullptr;
+    gfx2_LightmapShader = nullptr;
+    gfx2_DefaultShader = nullptr;
+    gfx2_ColorTextureCache = gc_New<c_IntMap4>()->m_new();
+    gfx2_WhiteTexture = nullptr;
+    gfx2_BlackTexture = nullptr;
+    gfx2_GreyTexture = nullptr;
+    gfx2_BoundProgram = nullptr;
+    gfx2_BoundMaterial = nullptr;
+    gfx2_ShadowTexture = nullptr;
+    // The draw list makes the operation pool and the empty operation.
+    gfx2_OpPool = nullptr;
+}
+
+void gfx2_MarkGlobals() {
+    gc_Enqueue(gfx2_FastShader);
+    gc_Enqueue(gfx2_BumpShader);
+    gc_Enqueue(gfx2_MatteShader);
+    gc_Enqueue(gfx2_ShadowShader);
+    gc_Enqueue(gfx2_LightmapShader);
+    gc_Enqueue(gfx2_DefaultShader);
+    gc_Enqueue(gfx2_ColorTextureCache);
+    gc_Enqueue(gfx2_WhiteTexture);
+    gc_Enqueue(gfx2_BlackTexture);
+    gc_Enqueue(gfx2_GreyTexture);
+    gc_Enqueue(gfx2_BoundProgram);
+    gc_Enqueue(gfx2_BoundMaterial);
+    gc_Enqueue(gfx2_ShadowTexture);
+    gc_Enqueue(gfx2_OpPool);
+}
