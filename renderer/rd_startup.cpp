@@ -6,16 +6,15 @@
 #include "host/hx_app.h"
 #include "host/hx_gl11.h"
 #include "renderer/rd_builtin.h"
+#include "renderer/rd_canvas.h"
+#include "renderer/rd_drawlist.h"
+#include "renderer/rd_font.h"
 #include "renderer/rd_globals.h"
 #include "renderer/rd_material.h"
 #include "renderer/rd_shader.h"
 #include "renderer/rd_texture.h"
 #include "runtime/rt_map.h"
 #include "runtime/rt_stack.h"
-
-// The classes of the fonts, the canvas and the draw list come in their own
-// headers; a global of a class whose header is not in the tree can hold no
-// object yet, so it has nothing to reset or mark.
 
 namespace {
 
@@ -48,11 +47,13 @@ void gfx2_InitRenderer() {
     gfx2_FlipMatrix[5] = -1.0f;
 }
 
-// The bitmap fonts complete this: gfx2_DefaultFont = the grid font of
-// "zentrova://data/vexo2_font.png" (first character 32, 96 characters,
-// padded cells), and the run-time error "Can't load default font" when it
-// does not load. Until then the start-up makes no default font.
-void gfx2_LoadDefaultFont() {}
+// gfx2_DefaultFont = the grid font of "zentrova://data/vexo2_font.png"
+// (first character 32, 96 characters, padded cells), and the run-time error
+// "Can't load default font" when it does not load.
+void gfx2_LoadDefaultFont() {
+    gfx2_DefaultFont = c_Font2::LoadGrid(String(u"zentrova://data/vexo2_font.png"), 32, 96, true);
+    if (!gfx2_DefaultFont) object_Error(String(u"Can't load default font"));
+}
 
 void gfx2_InitGlobals() {
     gfx2_ResetPlainGlobals();
@@ -62,15 +63,16 @@ void gfx2_InitGlobals() {
     gfx2_ShadowShader = nullptr;
     gfx2_LightmapShader = nullptr;
     gfx2_DefaultShader = nullptr;
+    gfx2_DefaultFont = nullptr;
     gfx2_ColorTextureCache = gc_New<c_IntMap4>()->m_new();
     gfx2_WhiteTexture = nullptr;
     gfx2_BlackTexture = nullptr;
     gfx2_GreyTexture = nullptr;
+    gfx2_InitCanvasGlobals();
     gfx2_BoundProgram = nullptr;
     gfx2_BoundMaterial = nullptr;
     gfx2_ShadowTexture = nullptr;
-    // The draw list makes the operation pool and the empty operation.
-    gfx2_OpPool = nullptr;
+    gfx2_InitDrawListGlobals();
 }
 
 void gfx2_MarkGlobals() {
@@ -80,12 +82,14 @@ void gfx2_MarkGlobals() {
     gc_Enqueue(gfx2_ShadowShader);
     gc_Enqueue(gfx2_LightmapShader);
     gc_Enqueue(gfx2_DefaultShader);
+    gc_Enqueue(gfx2_DefaultFont);
     gc_Enqueue(gfx2_ColorTextureCache);
     gc_Enqueue(gfx2_WhiteTexture);
     gc_Enqueue(gfx2_BlackTexture);
     gc_Enqueue(gfx2_GreyTexture);
+    gfx2_MarkCanvasGlobals();
     gc_Enqueue(gfx2_BoundProgram);
     gc_Enqueue(gfx2_BoundMaterial);
     gc_Enqueue(gfx2_ShadowTexture);
-    gc_Enqueue(gfx2_OpPool);
+    gfx2_MarkDrawListGlobals();
 }
