@@ -2,6 +2,7 @@
 
 #include "host/hx_app.h"
 #include "host/hx_files.h"
+#include "host/hx_fontfile.h"
 #include "host/hx_game.h"
 #include "runtime/rt_error.h"
 
@@ -29,18 +30,6 @@ String LoadLayerText(const String &path) {
 }
 
 c_IntMap *NewGlyphMap() { return gc_New<c_IntMap>()->m_new(); }
-
-// A field's value: after its first "=" up to the next "=" or the end,
-// trimmed.
-String FieldValue(const String &field) {
-    const int eq = field.Find(String(u"="));
-    if (eq < 0) return String();
-    const int next = field.Find(String(u"="), eq + 1);
-    return field.Slice(eq + 1, next < 0 ? field.Length() : next).Trim();
-}
-
-int FieldInt(const String &field) { return FieldValue(field).ToInt(); }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -231,70 +220,20 @@ c_Font *c_Font::LoadCells(String path, int cellW, int cellH, int glyphX, int gly
 }
 
 c_Font *c_Font::LoadText(String path) {
-    int slash = -1;
-    for (int i = 0; i < path.Length(); ++i)
-        if (path[i] == '/') slash = i;
-    const String folder = slash >= 0 ? path.Slice(0, slash + 1) : String();
-    const String file = path.ToLower().Find(String(u".txt"), 1) >= 1 ? path : path + String(u".txt");
-    const String text = LoadLayerText(file);
-
-    Array<String> lines = text.Split(String(u"\r\n"));
-    if (lines.Length() < 2) lines = text.Split(String(u"\n"));
-
-    Array<c_Image *> pages;
-    int pageCount = 0;
-    int pageIndex = 0;
-    int lineHeight = 0;
+    const FontFile file = host_ParseFontText(path, LoadLayerText(host_FontTextFile(path)));
+    Array<c_Image *> pages(static_cast<int64_t>(file.pageFiles.size()));
+    for (size_t i = 0; i < file.pageFiles.size(); ++i)
+        if (!file.pageFiles[i].Empty())
+            pages[static_cast<int>(i)] = gfx1_LoadImageSimple(file.folder + file.pageFiles[i], gfx1_DefaultImageFlags);
     c_IntMap *glyphs = NewGlyphMap();
-    const String space(u" ");
-    for (int li = 0; li < lines.Length(); ++li) {
-        const String line = lines[li].Trim();
-        if (line.StartsWith(String(u"info")) || line.Empty() || line.StartsWith(String(u"padding"))) continue;
-        if (line.StartsWith(String(u"common"))) {
-            const Array<String> fields = line.Split(space);
-            for (int i = 0; i < fields.Length(); ++i) {
-                const String &f = fields[i];
-                if (f.StartsWith(String(u"lineHeight="))) lineHeight = FieldInt(f);
-                if (f.StartsWith(String(u"pages="))) {
-                    // A negative count is taken as none.
-                    pageCount = FieldInt(f);
-                    if (pageCount < 0) pageCount = 0;
-                    pages = Array<c_Image *>(static_cast<int64_t>(pageCount));
-                }
-            }
-        } else if (line.StartsWith(String(u"page"))) {
-            const Array<String> fields = line.Split(space);
-            for (int i = 0; i < fields.Length(); ++i) {
-                const String &f = fields[i];
-                if (!f.StartsWith(String(u"file="))) continue;
-                String name = FieldValue(f);
-                if (name.StartsWith(String(u"\""))) name = name.Slice(1, name.Length() - 1).Trim();
-                // Pages beyond the declared count have no slot and are not
-                // loaded.
-                const int slot = pageIndex++;
-                if (slot < pages.Length()) pages[slot] = gfx1_LoadImageSimple(folder + name, gfx1_DefaultImageFlags);
-            }
-        } else if (line.StartsWith(String(u"chars"))) {
-            continue;
-        } else if (line.StartsWith(String(u"char"))) {
-            c_Glyph *glyph = gc_New<c_Glyph>()->m_new();
-            const Array<String> fields = line.Split(space);
-            for (int i = 0; i < fields.Length(); ++i) {
-                const String &f = fields[i];
-                if (f.StartsWith(String(u"id="))) glyph->id = FieldInt(f);
-                if (f.StartsWith(String(u"x="))) glyph->x = FieldInt(f);
-                if (f.StartsWith(String(u"y="))) glyph->y = FieldInt(f);
-                if (f.StartsWith(String(u"width="))) glyph->width = FieldInt(f);
-                if (f.StartsWith(String(u"height="))) glyph->height = FieldInt(f);
-                if (f.StartsWith(String(u"xoffset="))) glyph->xoffset = FieldInt(f);
-                if (f.StartsWith(String(u"yoffset="))) glyph->yoffset = FieldInt(f);
-                if (f.StartsWith(String(u"xadvance="))) glyph->advance = FieldInt(f);
-                if (f.StartsWith(String(u"page="))) glyph->page = FieldInt(f);
-            }
-            glyphs->Add(glyph->id, glyph);
-        }
+    for (const FontFileGlyph &g : file.glyphs) {
+        c_Glyph *glyph = gc_New<c_Glyph>()->m_new(g.page, g.id, g.x, g.y, g.width, g.height, g.advance);
+        glyph->xoffset = g.xoffset;
+        glyph->yoffset = g.yoffset;
+        // The first definition of a character wins.
+        glyphs->Add(g.id, glyph);
     }
-    return gc_New<c_Font>()->m_new(pages, pageCount, glyphs, -1, static_cast<float>(lineHeight));
+    return gc_New<c_Font>()->m_new(pages, file.pageCount, glyphs, -1, static_cast<float>(file.lineHeight));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 #include "renderer/rd_font.h"
 
+
 #include "host/hx_app.h"
+#include "host/hx_fontfile.h"
 #include "renderer/rd_image.h"
 
 namespace {
@@ -21,19 +23,6 @@ c_Font2 *SinglePageFont(c_Image2 *page, c_IntMap3 *glyphs, int32_t firstChar, fl
     pages[0] = page;
     return gc_New<c_Font2>()->m_new(pages, 1, glyphs, firstChar, height);
 }
-
-// A field's value: after its first "=" up to the next "=" or the end,
-// trimmed.
-String FieldValue(const String &field) {
-    const int eq = field.Find(String(u"="));
-    if (eq < 0) return String();
-    const int next = field.Find(String(u"="), eq + 1);
-    return field.Slice(eq + 1, next < 0 ? field.Length() : next).Trim();
-}
-
-// Read like atoi from the value's first 63 units.
-int32_t FieldInt(const String &field) { return FieldValue(field).ToInt(); }
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -126,70 +115,17 @@ c_Font2 *c_Font2::LoadCells(const String &path, int32_t cellW, int32_t cellH, in
 }
 
 c_Font2 *c_Font2::LoadText(const String &path) {
-    int slash = -1;
-    for (int i = 0; i < path.Length(); ++i)
-        if (path[i] == '/') slash = i;
-    const String folder = slash >= 0 ? path.Slice(0, slash + 1) : String();
-    const String file = path.ToLower().Find(String(u".txt"), 1) >= 1 ? path : path + String(u".txt");
-    const String text = app_LoadString(file);
-
-    Array<String> lines = text.Split(String(u"\r\n"));
-    if (lines.Length() < 2) lines = text.Split(String(u"\n"));
-
-    Array<c_Image2 *> pages;
-    int32_t pageCount = 0;
-    int32_t pageIndex = 0;
-    int32_t lineHeight = 0;
+    const FontFile file = host_ParseFontText(path, app_LoadString(host_FontTextFile(path)));
+    Array<c_Image2 *> pages(static_cast<int64_t>(file.pageFiles.size()));
+    for (size_t i = 0; i < file.pageFiles.size(); ++i)
+        if (!file.pageFiles[i].Empty()) pages[static_cast<int>(i)] = LoadPage(file.folder + file.pageFiles[i]);
     c_IntMap3 *glyphs = NewGlyphMap();
-    const String space(u" ");
-    for (int li = 0; li < lines.Length(); ++li) {
-        const String line = lines[li].Trim();
-        if (line.StartsWith(String(u"info")) || line.Empty() || line.StartsWith(String(u"padding"))) continue;
-        if (line.StartsWith(String(u"common"))) {
-            const Array<String> fields = line.Split(space);
-            for (int i = 0; i < fields.Length(); ++i) {
-                const String &f = fields[i];
-                if (f.StartsWith(String(u"lineHeight="))) lineHeight = FieldInt(f);
-                if (f.StartsWith(String(u"pages="))) {
-                    // A negative count is taken as none.
-                    pageCount = FieldInt(f);
-                    if (pageCount < 0) pageCount = 0;
-                    pages = Array<c_Image2 *>(static_cast<int64_t>(pageCount));
-                }
-            }
-        } else if (line.StartsWith(String(u"page"))) {
-            const Array<String> fields = line.Split(space);
-            for (int i = 0; i < fields.Length(); ++i) {
-                const String &f = fields[i];
-                if (!f.StartsWith(String(u"file="))) continue;
-                String name = FieldValue(f);
-                if (name.StartsWith(String(u"\""))) name = name.Slice(1, name.Length() - 1).Trim();
-                // Pages beyond the declared count have no slot and are not
-                // loaded; they still use up their number.
-                const int32_t slot = pageIndex;
-                if (pageIndex < INT32_MAX) ++pageIndex;
-                if (slot < pages.Length()) pages[slot] = LoadPage(folder + name);
-            }
-        } else if (line.StartsWith(String(u"chars"))) {
-            continue;
-        } else if (line.StartsWith(String(u"char"))) {
-            c_Glyph2 *glyph = gc_New<c_Glyph2>()->m_new();
-            const Array<String> fields = line.Split(space);
-            for (int i = 0; i < fields.Length(); ++i) {
-                const String &f = fields[i];
-                if (f.StartsWith(String(u"id="))) glyph->m_char = FieldInt(f);
-                if (f.StartsWith(String(u"x="))) glyph->m_x = FieldInt(f);
-                if (f.StartsWith(String(u"y="))) glyph->m_y = FieldInt(f);
-                if (f.StartsWith(String(u"width="))) glyph->m_width = FieldInt(f);
-                if (f.StartsWith(String(u"height="))) glyph->m_height = FieldInt(f);
-                if (f.StartsWith(String(u"xoffset="))) glyph->m_xoffset = FieldInt(f);
-                if (f.StartsWith(String(u"yoffset="))) glyph->m_yoffset = FieldInt(f);
-                if (f.StartsWith(String(u"xadvance="))) glyph->m_advance = FieldInt(f);
-                if (f.StartsWith(String(u"page="))) glyph->m_page = FieldInt(f);
-            }
-            // The first definition of a character wins.
-            glyphs->Add(glyph->m_char, glyph);
-        }
+    for (const FontFileGlyph &g : file.glyphs) {
+        c_Glyph2 *glyph = gc_New<c_Glyph2>()->m_new(g.page, g.id, g.x, g.y, g.width, g.height, g.advance);
+        glyph->m_xoffset = g.xoffset;
+        glyph->m_yoffset = g.yoffset;
+        // The first definition of a character wins.
+        glyphs->Add(g.id, glyph);
     }
-    return gc_New<c_Font2>()->m_new(pages, pageCount, glyphs, -1, static_cast<float>(lineHeight));
+    return gc_New<c_Font2>()->m_new(pages, file.pageCount, glyphs, -1, static_cast<float>(file.lineHeight));
 }

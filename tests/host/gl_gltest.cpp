@@ -22,6 +22,7 @@
 #include "host/hx_game.h"
 #include "host/platform/hx_platform.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -49,18 +50,8 @@ class GlTest : public RuntimeTest {
 protected:
     static inline GLFWwindow *window = nullptr;
 
-    static void SetUpTestSuite() {
-        if (!glfwInit()) return;
-        window = MakeWindow();
-        if (!window) return;
-        glfwMakeContextCurrent(window);
-        gl_LoadEntryPoints();
-    }
-    static void TearDownTestSuite() {
-        if (window) glfwDestroyWindow(window);
-        window = nullptr;
-        glfwTerminate();
-    }
+    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_gl"); }
+    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
         RuntimeTest::SetUp();
         ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";

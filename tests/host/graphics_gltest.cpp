@@ -25,6 +25,7 @@
 #include "host/hx_gfx1.h"
 #include "host/hx_graphics.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -39,20 +40,8 @@ class GraphicsTest : public RuntimeTest {
 protected:
     static inline GLFWwindow *window = nullptr;
 
-    static void SetUpTestSuite() {
-        if (!glfwInit()) return;
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        window = glfwCreateWindow(kW, kH, "test_graphics", nullptr, nullptr);
-        if (!window) return;
-        glfwMakeContextCurrent(window);
-        gl_LoadEntryPoints();
-    }
-    static void TearDownTestSuite() {
-        if (window) glfwDestroyWindow(window);
-        window = nullptr;
-        glfwTerminate();
-    }
+    static void SetUpTestSuite() { window = test_OpenGlWindow(kW, kH, "test_graphics"); }
+    static void TearDownTestSuite() { test_CloseGlWindow(window); }
 
     HxZentrovaGame *game = nullptr;
     HxGraphics *device = nullptr;

@@ -297,8 +297,10 @@ TEST_F(FontTest, TextFormatPagesStayInsideTheirSlots) {
         {"page before any count", "page file=a.png\ncommon pages=1\n", 1, {0}, {}},
         {"more files than pages", "common pages=1\npage file=a.png\npage file=b.png\n", 1, {2}, {"a.png"}},
         {"negative count", "common pages=-3\npage file=a.png\n", 0, {}, {}},
+        // A later count starts new slots: the earlier page is not kept, so
+        // it is not loaded either.
         {"later count keeps the index", "common pages=1\npage file=a.png\ncommon pages=2\npage file=b.png\n", 2,
-         {0, 4}, {"a.png", "b.png"}},
+         {0, 4}, {"b.png"}},
         {"two files on a line", "common pages=2\npage file=a.png file=b.png\n", 2, {2, 4}, {"a.png", "b.png"}},
         {"missing page", "common pages=2\npage file=none.png\npage file=\"\tb.png\"\n", 2, {0, 4},
          {"none.png", "b.png"}},

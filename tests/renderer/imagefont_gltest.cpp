@@ -32,6 +32,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -51,21 +52,8 @@ protected:
     std::string dir;
     HxZentrovaGame *game = nullptr;
 
-    static void SetUpTestSuite() {
-        if (!glfwInit()) return;
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        window = glfwCreateWindow(64, 64, "test_imagefont", nullptr, nullptr);
-        if (!window) return;
-        glfwMakeContextCurrent(window);
-        gl_LoadEntryPoints();
-        host_GLContextSeq += 1;
-    }
-    static void TearDownTestSuite() {
-        if (window) glfwDestroyWindow(window);
-        window = nullptr;
-        glfwTerminate();
-    }
+    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_imagefont"); }
+    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
         RuntimeTest::SetUp();
         ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";

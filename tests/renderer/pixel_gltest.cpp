@@ -36,6 +36,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -81,24 +82,9 @@ protected:
 
     // A hidden window with its context current, as the host's window
     // creation leaves it.
-    static GLFWwindow *OpenWindow() {
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-        GLFWwindow *w = glfwCreateWindow(kWindowW, kWindowH, "test_pixel", nullptr, nullptr);
-        if (!w) return nullptr;
-        glfwMakeContextCurrent(w);
-        gl_LoadEntryPoints();
-        host_GLContextSeq += 1;
-        return w;
-    }
-    static void SetUpTestSuite() {
-        if (glfwInit()) window = OpenWindow();
-    }
-    static void TearDownTestSuite() {
-        if (window) glfwDestroyWindow(window);
-        window = nullptr;
-        glfwTerminate();
-    }
+    static GLFWwindow *OpenWindow() { return test_MakeGlWindow(kWindowW, kWindowH, "test_pixel"); }
+    static void SetUpTestSuite() { window = test_OpenGlWindow(kWindowW, kWindowH, "test_pixel"); }
+    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
         RuntimeTest::SetUp();
         ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
