@@ -5,6 +5,7 @@
 #include "host/hx_fontfile.h"
 #include "host/hx_game.h"
 #include "runtime/rt_error.h"
+#include "runtime/rt_math.h"
 
 gc_ref<c_GraphicsContext> gfx1_Context;
 gc_ref<HxGraphics> gfx1_RenderDevice;
@@ -12,18 +13,6 @@ int32_t gfx1_DefaultImageFlags = 0;
 
 namespace {
 
-// Truncation toward zero, held to the int32 range (NaN gives 0).
-int32_t TruncToInt(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483648.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
-
-// Sums and products of int32 values wrapped to 32 bits, without signed
-// overflow.
-int32_t WrapAdd(int64_t a, int64_t b) { return gc_Wrap(a + b); }
-int32_t WrapMul(int64_t a, int64_t b) { return gc_Wrap(a * b); }
 
 String LoadLayerText(const String &path) {
     return host_CurrentGame ? host_CurrentGame->LoadString(app_FixDataPath(path)) : String();
@@ -56,7 +45,7 @@ c_Image *c_Image::Init(HxSurface *s, int frameCount, int f) {
     width = s->Width() / frameCount;
     height = s->Height();
     Array<c_Frame *> strip(static_cast<int64_t>(frameCount));
-    for (int i = 0; i < frameCount; ++i) strip[i] = gc_New<c_Frame>()->m_new(WrapMul(i, width), 0);
+    for (int i = 0; i < frameCount; ++i) strip[i] = gc_New<c_Frame>()->m_new(math_WrapMul(i, width), 0);
     frames = strip;
     ApplyFlags(f);
     return this;
@@ -79,7 +68,7 @@ c_Image *c_Image::InitGrid(HxSurface *s, int x, int y, int w, int h, int frameCo
             if (w > srcw) object_RuntimeError("Image frame outside surface");
         }
         if (cy + h > srch) object_RuntimeError("Image frame outside surface");
-        grid[i] = gc_New<c_Frame>()->m_new(WrapAdd(srcx, cx), WrapAdd(srcy, cy));
+        grid[i] = gc_New<c_Frame>()->m_new(math_WrapAdd(srcx, cx), math_WrapAdd(srcy, cy));
         cx += w;
     }
     frames = grid;
@@ -91,12 +80,12 @@ int c_Image::ApplyFlags(int f) {
     flags = f;
     const Array<c_Frame *> &all = frames.get();
     if (f & kImageFlagXPadding) {
-        for (int i = 0; i < all.Length(); ++i) all[i]->x = WrapAdd(all[i]->x, 1);
-        width = WrapAdd(width, -2);
+        for (int i = 0; i < all.Length(); ++i) all[i]->x = math_WrapAdd(all[i]->x, 1);
+        width = math_WrapAdd(width, -2);
     }
     if (f & kImageFlagYPadding) {
-        for (int i = 0; i < all.Length(); ++i) all[i]->y = WrapAdd(all[i]->y, 1);
-        height = WrapAdd(height, -2);
+        for (int i = 0; i < all.Length(); ++i) all[i]->y = math_WrapAdd(all[i]->y, 1);
+        height = math_WrapAdd(height, -2);
     }
     if (f & kImageFlagCentre) {
         flags = f & ~kImageFlagCentre;
@@ -193,8 +182,8 @@ c_Font *c_Font::LoadGrid(String path, int firstChar, int numChars, bool padded) 
     c_IntMap *glyphs = NewGlyphMap();
     for (int i = 0; i < numChars; ++i) {
         const int x = (i % n) * cw + p;
-        const int y = WrapAdd(WrapMul(i / n, ch), p);
-        const int code = WrapAdd(firstChar, i);
+        const int y = math_WrapAdd(math_WrapMul(i / n, ch), p);
+        const int code = math_WrapAdd(firstChar, i);
         glyphs->Add(code, gc_New<c_Glyph>()->m_new(0, code, x, y, gw, gh, gw));
     }
     return gc_New<c_Font>()->m_new(pages, 1, glyphs, firstChar, static_cast<float>(gh));
@@ -211,9 +200,9 @@ c_Font *c_Font::LoadCells(String path, int cellW, int cellH, int glyphX, int gly
     pages[0] = page;
     c_IntMap *glyphs = NewGlyphMap();
     for (int i = 0; i < numChars; ++i) {
-        const int x = WrapAdd(glyphX, WrapMul(i % n, cellW));
-        const int y = WrapAdd(glyphY, WrapMul(i / n, cellH));
-        const int code = WrapAdd(firstChar, i);
+        const int x = math_WrapAdd(glyphX, math_WrapMul(i % n, cellW));
+        const int y = math_WrapAdd(glyphY, math_WrapMul(i / n, cellH));
+        const int code = math_WrapAdd(firstChar, i);
         glyphs->Add(code, gc_New<c_Glyph>()->m_new(0, code, x, y, glyphW, glyphH, glyphW));
     }
     return gc_New<c_Font>()->m_new(pages, 1, glyphs, firstChar, static_cast<float>(glyphH));
@@ -340,7 +329,7 @@ int gfx1_SetScissor(float x, float y, float w, float h) {
     ctx->scissorY = y;
     ctx->scissorWidth = w;
     ctx->scissorHeight = h;
-    if (gfx1_RenderDevice) gfx1_RenderDevice->SetScissor(TruncToInt(x), TruncToInt(y), TruncToInt(w), TruncToInt(h));
+    if (gfx1_RenderDevice) gfx1_RenderDevice->SetScissor(math_TruncToInt(x), math_TruncToInt(y), math_TruncToInt(w), math_TruncToInt(h));
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "renderer/rd_material.h"
 #include "renderer/rd_shader.h"
 #include "renderer/rd_startup.h"
+#include "runtime/rt_math.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ constexpr float kDegToRad = 0.0174533f;
 float Cos(float a) { return static_cast<float>(std::cos(static_cast<double>(a))); }
 float Sin(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
 
-// Float to int32 toward zero, saturating at both ends; NaN gives 0.
-int32_t SaturatingInt(float v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483648.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
 
 // One colour byte: truncated toward zero, clamped to 0-255, NaN 0.
 uint32_t ColorByte(float v) {
@@ -58,7 +52,7 @@ uint32_t gfx2_PackColor(float r, float g, float b, float alpha255) {
 }
 
 int32_t gfx2_EllipseSegments(float radiusSum) {
-    int32_t n = SaturatingInt(radiusSum);
+    int32_t n = math_TruncToInt(radiusSum);
     if (n <= 11) return 12;
     if (n > gfx2_MaxPrimitiveOrder) return gfx2_MaxPrimitiveOrder;
     return n / 4 * 4;

@@ -4,13 +4,9 @@
 #include "host/hx_app.h"
 #include "host/hx_fontfile.h"
 #include "renderer/rd_image.h"
+#include "runtime/rt_math.h"
 
 namespace {
-
-// Sums and products of int32 values wrapped to 32 bits, without signed
-// overflow.
-int32_t WrapAdd(int64_t a, int64_t b) { return gc_Wrap(a + b); }
-int32_t WrapMul(int64_t a, int64_t b) { return gc_Wrap(a * b); }
 
 // Every page of every font: centred, Filter + Mipmap, the default shader.
 c_Image2 *LoadPage(const String &path) { return c_Image2::Load(path, 0.5f, 0.5f, 3, nullptr); }
@@ -86,9 +82,9 @@ c_Font2 *c_Font2::LoadGrid(const String &path, int32_t firstChar, int32_t numCha
     const int32_t n = page->Width() / cw;
     c_IntMap3 *glyphs = NewGlyphMap();
     for (int32_t i = 0; i < numChars; ++i) {
-        const int32_t code = WrapAdd(firstChar, i);
+        const int32_t code = math_WrapAdd(firstChar, i);
         const int32_t x = (i % n) * cw + p;
-        const int32_t y = WrapAdd(WrapMul(i / n, ch), p);
+        const int32_t y = math_WrapAdd(math_WrapMul(i / n, ch), p);
         glyphs->Add(code, gc_New<c_Glyph2>()->m_new(0, code, x, y, gw, gh, gw));
     }
     return SinglePageFont(page, glyphs, firstChar, static_cast<float>(gh));
@@ -106,9 +102,9 @@ c_Font2 *c_Font2::LoadCells(const String &path, int32_t cellW, int32_t cellH, in
     if (n < 1) return nullptr;
     c_IntMap3 *glyphs = NewGlyphMap();
     for (int32_t i = 0; i < numChars; ++i) {
-        const int32_t code = WrapAdd(firstChar, i);
-        const int32_t x = WrapAdd(glyphX, WrapMul(i % n, cellW));
-        const int32_t y = WrapAdd(glyphY, WrapMul(i / n, cellH));
+        const int32_t code = math_WrapAdd(firstChar, i);
+        const int32_t x = math_WrapAdd(glyphX, math_WrapMul(i % n, cellW));
+        const int32_t y = math_WrapAdd(glyphY, math_WrapMul(i / n, cellH));
         glyphs->Add(code, gc_New<c_Glyph2>()->m_new(0, code, x, y, glyphW, glyphH, glyphW));
     }
     return SinglePageFont(page, glyphs, firstChar, static_cast<float>(glyphH));

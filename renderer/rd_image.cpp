@@ -5,6 +5,7 @@
 #include "renderer/rd_material.h"
 #include "renderer/rd_texture.h"
 #include "runtime/rt_error.h"
+#include "runtime/rt_math.h"
 
 int32_t ImageFlagsMask = 259;
 
@@ -13,16 +14,7 @@ namespace {
 constexpr int32_t kLoadFlags = TextureFlags::ClampS | TextureFlags::ClampT;
 constexpr int32_t kTargetFlags = kLoadFlags | TextureFlags::RenderTarget;
 
-// Truncation toward zero, held to the int32 range (NaN gives 0).
-int32_t TruncToInt(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483648.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
 
-// A sum of int32 values wrapped to 32 bits, without signed overflow.
-int32_t WrapAdd(int64_t a, int64_t b) { return gc_Wrap(a + b); }
 
 [[noreturn]] void NoColorTexture() { object_Error(String(u"Material has no ColorTexture")); }
 
@@ -59,8 +51,8 @@ c_Image2 *c_Image2::m_new(c_Image2 *image, int32_t x, int32_t y, int32_t w, int3
     // A bare image has nothing to share; its frame would address no texture.
     if (!image || !image->m_material) NoColorTexture();
     m_material = image->m_material.get();
-    m_frameX = WrapAdd(image->m_frameX, x);
-    m_frameY = WrapAdd(image->m_frameY, y);
+    m_frameX = math_WrapAdd(image->m_frameX, x);
+    m_frameY = math_WrapAdd(image->m_frameY, y);
     m_width = w;
     m_height = h;
     SetHandle(xh, yh);
@@ -137,12 +129,12 @@ void c_Image2::SetHandle(float hx, float hy) {
     if (texture->width != 0) {
         const float tw = static_cast<float>(texture->width);
         m_s0 = static_cast<float>(m_frameX) / tw;
-        m_s1 = static_cast<float>(WrapAdd(m_frameX, m_width)) / tw;
+        m_s1 = static_cast<float>(math_WrapAdd(m_frameX, m_width)) / tw;
     }
     if (texture->height != 0) {
         const float th = static_cast<float>(texture->height);
         m_t0 = static_cast<float>(m_frameY) / th;
-        m_t1 = static_cast<float>(WrapAdd(m_frameY, m_height)) / th;
+        m_t1 = static_cast<float>(math_WrapAdd(m_frameY, m_height)) / th;
     }
 }
 
@@ -151,11 +143,11 @@ void c_Image2::SnapHandle() {
     float hx = 0.0f, hy = 0.0f;
     if (m_width != 0) {
         const float w = static_cast<float>(m_width);
-        hx = static_cast<float>(TruncToInt(HandleX() * w)) / w;
+        hx = static_cast<float>(math_TruncToInt(HandleX() * w)) / w;
     }
     if (m_height != 0) {
         const float h = static_cast<float>(m_height);
-        hy = static_cast<float>(TruncToInt(HandleY() * h)) / h;
+        hy = static_cast<float>(math_TruncToInt(HandleY() * h)) / h;
     }
     SetHandle(hx, hy);
 }

@@ -1,5 +1,7 @@
 #include "runtime/rt_math.h"
 
+#include "runtime/rt_gc.h"
+
 #include <chrono>
 
 int math_Clamp(int value, int low, int high) {
@@ -95,3 +97,13 @@ int lang_MicrosecondClock() {
     uint64_t us = static_cast<uint64_t>(counter / g_ticksPerMicrosecond);
     return static_cast<int>(static_cast<uint32_t>(us));
 }
+
+int32_t math_TruncToInt(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483648.0f) return INT32_MAX;
+    if (v <= -2147483648.0f) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+int32_t math_WrapAdd(int64_t a, int64_t b) { return gc_Wrap(a + b); }
+int32_t math_WrapMul(int64_t a, int64_t b) { return gc_Wrap(a * b); }

@@ -20,6 +20,12 @@ int math_Max(int a, int b);
 float math_Max(float a, float b);
 // -v when v < 0, wrapping: the smallest int is returned unchanged.
 int math_Abs(int v);
+
+// Float to int32 toward zero, saturating at both ends; NaN gives 0.
+int32_t math_TruncToInt(float v);
+// Sum and product of int32 values wrapped to 32 bits, without signed overflow.
+int32_t math_WrapAdd(int64_t a, int64_t b);
+int32_t math_WrapMul(int64_t a, int64_t b);
 // v with its sign flipped when v < 0; -0.0 stays -0.0.
 float math_Abs(float v);
 

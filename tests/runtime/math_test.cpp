@@ -125,3 +125,15 @@ TEST_F(MathTest, MicrosecondClockAdvances) {
 }
 
 }  // namespace
+
+TEST(MathConversionTest, SaturatingTruncationAndWrappingArithmetic) {
+    struct Case {
+        float v;
+        int32_t want;
+    } cases[] = {{1.9f, 1},  {-1.9f, -1}, {3e9f, INT32_MAX}, {-3e9f, INT32_MIN}, {2147483648.0f, INT32_MAX},
+                 {std::nanf(""), 0}, {INFINITY, INT32_MAX}, {-INFINITY, INT32_MIN}};
+    for (const Case &c : cases) EXPECT_EQ(math_TruncToInt(c.v), c.want) << c.v;
+    EXPECT_EQ(math_WrapAdd(INT32_MAX, 1), INT32_MIN);
+    EXPECT_EQ(math_WrapMul(65536, 65536), 0);
+    EXPECT_EQ(math_WrapMul(-3, 7), -21);
+}
