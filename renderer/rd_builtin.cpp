@@ -6,14 +6,6 @@
 
 namespace {
 
-Array<float> Vector4(float x, float y, float z, float w) {
-    Array<float> v(4);
-    v[0] = x;
-    v[1] = y;
-    v[2] = z;
-    v[3] = w;
-    return v;
-}
 
 // The suffixes of the three groups, each tried in this order.
 const char *const kSuffixes[3][4] = {
@@ -54,7 +46,7 @@ void c_BumpShader::InitMaterial(c_Material *material) {
     material->SetTexture(String(u"ColorTexture"), c_Texture::White());
     material->SetTexture(String(u"SpecularTexture"), c_Texture::Black());
     material->SetTexture(String(u"NormalTexture"), c_Texture::Grey());
-    material->SetVector(String(u"AmbientColor"), Vector4(1, 1, 1, 1));
+    material->SetVector(String(u"AmbientColor"), array_Of<float>({1, 1, 1, 1}));
     material->SetScalar(String(u"Roughness"), 1.0f);
 }
 
@@ -69,7 +61,7 @@ c_Material *c_BumpShader::LoadMaterial(c_Material *material, const String &path,
     material->SetTexture(String(u"SpecularTexture"), specular);
     material->SetTexture(String(u"NormalTexture"), normal);
     if (normal || specular) {
-        material->SetVector(String(u"AmbientColor"), Vector4(0, 0, 0, 1));
+        material->SetVector(String(u"AmbientColor"), array_Of<float>({0, 0, 0, 1}));
         material->SetScalar(String(u"Roughness"), 0.5f);
     }
     // The material holds the only references now.
@@ -81,6 +73,6 @@ c_Material *c_BumpShader::LoadMaterial(c_Material *material, const String &path,
 
 void c_MatteShader::InitMaterial(c_Material *material) {
     material->SetTexture(String(u"ColorTexture"), c_Texture::White());
-    material->SetVector(String(u"AmbientColor"), Vector4(0, 0, 0, 1));
+    material->SetVector(String(u"AmbientColor"), array_Of<float>({0, 0, 0, 1}));
     material->SetScalar(String(u"Roughness"), 1.0f);
 }

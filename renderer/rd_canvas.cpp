@@ -26,23 +26,7 @@ Array<float> Identity16() {
     return m;
 }
 
-Array<float> Floats4(float a, float b, float c, float d) {
-    Array<float> v(4);
-    v[0] = a;
-    v[1] = b;
-    v[2] = c;
-    v[3] = d;
-    return v;
-}
 
-Array<int32_t> Ints4(int32_t a, int32_t b, int32_t c, int32_t d) {
-    Array<int32_t> v(4);
-    v[0] = a;
-    v[1] = b;
-    v[2] = c;
-    v[3] = d;
-    return v;
-}
 
 Array<bool> AllTrue4() {
     Array<bool> v(4);
@@ -161,16 +145,16 @@ c_Canvas::c_Canvas()
       m_targetWidth(0),
       m_targetHeight(0),
       m_targetImage(),
-      m_viewport(Ints4(0, 0, 640, 480)),
+      m_viewport(array_Of<int32_t>({0, 0, 640, 480})),
       m_computedViewport{0, 0, 0, 0},
-      m_scissor(Ints4(0, 0, 10000, 10000)),
+      m_scissor(array_Of<int32_t>({0, 0, 10000, 10000})),
       m_computedScissor{0, 0, 0, 0},
       m_clearNeedsScissor(false),
       m_projection(Identity16()),
       m_view(Identity16()),
       m_model(Identity16()),
-      m_ambientLight(Floats4(0, 0, 0, 1)),
-      m_fogColor(Floats4(0, 0, 0, 0)),
+      m_ambientLight(array_Of<float>({0, 0, 0, 1})),
+      m_fogColor(array_Of<float>({0, 0, 0, 0})),
       m_shadowMap(),
       m_lineWidth(1.0f),
       m_colorMask(AllTrue4()) {}

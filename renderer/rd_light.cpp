@@ -4,14 +4,6 @@
 
 namespace {
 
-Array<float> Vec4(float x, float y, float z, float w) {
-    Array<float> v(4);
-    v[0] = x;
-    v[1] = y;
-    v[2] = z;
-    v[3] = w;
-    return v;
-}
 
 constexpr int32_t kMaxLights = 4;
 
@@ -19,9 +11,9 @@ constexpr int32_t kMaxLights = 4;
 
 c_LightData::c_LightData()
     : m_type(0),
-      m_vector(Vec4(0, 0, -10, 1)),
-      m_transformedVector(Vec4(0, 0, 0, 0)),
-      m_color(Vec4(1, 1, 1, 1)),
+      m_vector(array_Of<float>({0, 0, -10, 1})),
+      m_transformedVector(array_Of<float>({0, 0, 0, 0})),
+      m_color(array_Of<float>({1, 1, 1, 1})),
       m_range(10) {}
 
 void c_LightData::Mark() {

@@ -8,6 +8,7 @@
 // global through ArrayField<T>, whose assignment marks it at once (gc_Mark).
 #pragma once
 
+#include <initializer_list>
 #include <new>
 #include <type_traits>
 
@@ -135,6 +136,15 @@ template <class T>
 inline void gc_Enqueue(const ArrayField<T> &a) { gc_EnqueueObject(a.get().GetRep()); }
 template <class T>
 inline void gc_Mark(const ArrayField<T> &a) { gc_MarkObject(a.get().GetRep()); }
+
+// A new array holding the given elements in order.
+template <class T>
+Array<T> array_Of(std::initializer_list<T> items) {
+    Array<T> a(static_cast<int64_t>(items.size()));
+    int i = 0;
+    for (const T &v : items) a[i++] = v;
+    return a;
+}
 
 // String-slot helpers (the Array code does the same work inline).
 void array_ConstructStrings(int count, String *slots);
