@@ -1,7 +1,7 @@
 # Sourced by scripts/test and scripts/play: installs the Debian packages the
 # build needs when any is missing (non-interactive; one apt-get update first).
 velmora_packages="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
-  libglfw3-dev libopenal-dev libstb-dev xvfb xauth xdotool imagemagick vorbis-tools"
+  libglfw3-dev libopenal-dev libstb-dev xvfb xauth xdotool imagemagick vorbis-tools libx11-dev"
 
 velmora_install_deps() {
     local missing=""
