@@ -110,13 +110,6 @@ c_DataBuffer *Bytes(std::vector<unsigned char> bytes) {
 
 std::vector<unsigned char> Contents(const c_DataBuffer *b) { return {b->data, b->data + b->length}; }
 
-Array<float> Floats(std::initializer_list<float> values) {
-    Array<float> a(static_cast<int64_t>(values.size()));
-    int i = 0;
-    for (float v : values) a[i++] = v;
-    return a;
-}
-
 // ---------------------------------------------------------------------------
 // The table.
 
@@ -379,21 +372,21 @@ TEST_F(GlTest, UniformAndAttribArraysMustHoldWhatGlReads) {
     const GLint weights = gl_GetUniformLocation(program, String(u"Weights"));
     ASSERT_GE(weights, 0);
 
-    gl_Uniform4fv(tint, 1, Floats({0.25f, 0.5f, 0.75f, 1.0f}));
-    gl_Uniform4fv(tint, 1, Floats({9, 9, 9}));  // one short: not set
+    gl_Uniform4fv(tint, 1, array_Of<float>({0.25f, 0.5f, 0.75f, 1.0f}));
+    gl_Uniform4fv(tint, 1, array_Of<float>({9, 9, 9}));  // one short: not set
     Array<float> got(4);
     gl_GetUniformfv(program, tint, got);
     EXPECT_EQ(got[0], 0.25f);
     EXPECT_EQ(got[3], 1.0f);
 
-    gl_Uniform1fv(weights, 3, Floats({1, 2, 3}));
-    gl_Uniform1fv(weights, 3, Floats({7, 7}));  // two of three: not set
+    gl_Uniform1fv(weights, 3, array_Of<float>({1, 2, 3}));
+    gl_Uniform1fv(weights, 3, array_Of<float>({7, 7}));  // two of three: not set
     Array<float> one(1);
     gl_GetUniformfv(program, gl_GetUniformLocation(program, String(u"Weights[2]")), one);
     EXPECT_EQ(one[0], 3.0f);
 
-    gl_VertexAttrib4fv(3, Floats({1, 2, 3, 4}));
-    gl_VertexAttrib4fv(3, Floats({5, 5, 5}));
+    gl_VertexAttrib4fv(3, array_Of<float>({1, 2, 3, 4}));
+    gl_VertexAttrib4fv(3, array_Of<float>({5, 5, 5}));
     Array<float> attrib(4), shortAttrib(3);
     for (int i = 0; i < 3; ++i) shortAttrib[i] = -1;
     gl_GetVertexAttribfv(3, GL_CURRENT_VERTEX_ATTRIB, attrib);

@@ -27,6 +27,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -36,8 +37,6 @@ using Lines = std::vector<std::string>;
 // The list's default material, typed (a bare nullptr would pick the image
 // form of DrawRect).
 c_Material *const kDefault = nullptr;
-
-const char kTinyTemplate[] = "common\n//@vertex\nvertex\n//@fragment\nfragment\n${SHADER}\n";
 
 constexpr int kRT = TextureFlags::RenderTarget | TextureFlags::ClampS | TextureFlags::ClampT;
 
@@ -75,32 +74,22 @@ std::string ReadRow(int x, int y, int w, int h) {
            std::to_string(h) + ", 6408, 5121, data)";
 }
 
-class CanvasTest : public RuntimeTest {
+// The shared buffers, the flip and the fast shader are all a canvas needs.
+class CanvasTest : public FakeRendererTest {
 protected:
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_InitGlobals();
-        gfx2_InitDrawListGlobals();
-        // The start-up is not under test: the shared buffers, the flip and
-        // the fast shader are all a canvas needs.
-        gfx2_Started = true;
+        FakeRendererTest::SetUp();
         gfx2_ProgramTemplate = String(kTinyTemplate);
         gfx2_FlipMatrix[5] = -1.0f;
-        host_GLContextSeq = 1;
         gfx2_InitVbos();
         gfx2_FastShader = gc_New<c_Shader>()->m_new(String(u"void shader() { gl_FragColor = vxr_Color; }"));
         app_CachedDeviceWidth = 960;
         app_CachedDeviceHeight = 540;
     }
     void TearDown() override {
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
-        host_GLContextSeq = 0;
         app_CachedDeviceWidth = 0;
         app_CachedDeviceHeight = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
+        FakeRendererTest::TearDown();
     }
 
     static c_Texture *Target(int w, int h, int flags = kRT) {
@@ -410,27 +399,17 @@ TEST_F(CanvasTest, ShaderEnvironmentPacksLightsAndShadowTexture) {
     EXPECT_EQ(gfx2_ShadowTexture.get(), nullptr);
 }
 
-void ExpectRuntimeError(const std::function<void()> &f, const std::string &message) {
-    EXPECT_EXIT(
-        {
-            std::freopen("/dev/null", "r", stdin);
-            dup2(2, 1);  // the banner goes to stdout
-            f();
-        },
-        ::testing::ExitedWithCode(255), "Zentrova Runtime Error : " + message);
-}
-
 TEST_F(CanvasTest, RenderTargetErrors) {
     const std::string notTarget = "Texture is not a render target texture";
-    ExpectRuntimeError([] { CanvasOn(gc_New<c_Texture>()->m_new(4, 4, 4, 12)); }, notTarget);
-    ExpectRuntimeError(
+    rt_ExpectRuntimeError([] { CanvasOn(gc_New<c_Texture>()->m_new(4, 4, 4, 12)); }, notTarget);
+    rt_ExpectRuntimeError(
         [] {
             c_Material *material = gc_New<c_Material>()->m_new(gfx2_FastShader.get());
             CanvasOn(gc_New<c_Image2>()->m_new(material, 0.0f, 0.0f));  // its colour texture is white
         },
         notTarget);
-    ExpectRuntimeError([] { CanvasOn(gc_New<c_Image2>()); }, notTarget);  // no material at all
-    ExpectRuntimeError([] { WindowCanvas()->SetRenderTarget(gc_New<c_LightData>()); },
+    rt_ExpectRuntimeError([] { CanvasOn(gc_New<c_Image2>()); }, notTarget);  // no material at all
+    rt_ExpectRuntimeError([] { WindowCanvas()->SetRenderTarget(gc_New<c_LightData>()); },
                        "RenderTarget object must an Image, a Texture or Null");
 }
 

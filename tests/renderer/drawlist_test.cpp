@@ -22,6 +22,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -30,7 +31,6 @@ namespace {
 // coordinates would pick the image form of DrawRect.
 c_Material *const kDefault = nullptr;
 
-const char kTinyTemplate[] = "common\n//@vertex\nvertex\n//@fragment\nfragment\n${SHADER}\n";
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 
@@ -70,25 +70,12 @@ std::vector<OpFields> Ops(c_DrawList *list) {
     return out;
 }
 
-class DrawListTest : public RuntimeTest {
+class DrawListTest : public FakeRendererTest {
 protected:
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_InitGlobals();
-        gfx2_InitDrawListGlobals();
-        // The start-up is not under test: only the fast shader is needed.
-        gfx2_Started = true;
+        FakeRendererTest::SetUp();
         gfx2_ProgramTemplate = String(kTinyTemplate);
-        host_GLContextSeq = 1;
         gfx2_FastShader = gc_New<c_Shader>()->m_new(String(u"void shader() { gl_FragColor = vxr_Color; }"));
-    }
-    void TearDown() override {
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
     }
 
     static c_DrawList *NewList() { return gc_New<c_DrawList>()->m_new(); }

@@ -27,6 +27,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -68,19 +69,15 @@ GlyphFields Fields(c_Glyph2 *g) {
     return {g->m_page, g->m_char, g->m_x, g->m_y, g->m_width, g->m_height, g->m_advance, g->m_xoffset, g->m_yoffset};
 }
 
-class FontTest : public RuntimeTest {
+class FontTest : public FakeRendererTest {
 protected:
     std::string dir;
     RecordingGame *game = nullptr;
 
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_InitGlobals();
+        FakeRendererTest::SetUp();
         // A plain default shader: every page loads exactly the file named.
-        gfx2_Started = true;
         gfx2_DefaultShader = gc_New<c_Shader>()->m_new();
-        host_GLContextSeq = 1;
         ImageFlagsMask = 259;
         game = new RecordingGame();
         app_Game = game;
@@ -93,11 +90,7 @@ protected:
         delete game;
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
+        FakeRendererTest::TearDown();
     }
 
     std::string Path(const std::string &file) { return dir + "/" + file; }

@@ -26,21 +26,10 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
-
-template <class F>
-void ExpectRuntimeError(F f, const std::string &message) {
-    EXPECT_EXIT(
-        {
-            if (!std::freopen("/dev/null", "r", stdin)) _exit(1);
-            dup2(2, 1);  // the banner goes to stdout
-            f();
-            _exit(0);
-        },
-        ::testing::ExitedWithCode(255), "Zentrova Runtime Error : " + message);
-}
 
 // A shader whose materials get no parameters at all, so none of them ever
 // holds a colour texture.
@@ -59,21 +48,17 @@ std::ostream &operator<<(std::ostream &os, const Rect &r) {
 Rect Vertices(c_Image2 *i) { return {i->m_x0, i->m_x1, i->m_y0, i->m_y1}; }
 Rect Texcoords(c_Image2 *i) { return {i->m_s0, i->m_t0, i->m_s1, i->m_t1}; }
 
-class ImageTest : public RuntimeTest {
+class ImageTest : public FakeRendererTest {
 protected:
     std::string dir;
     HxZentrovaGame *game = nullptr;
 
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_InitGlobals();
+        FakeRendererTest::SetUp();
         // Plain shaders that build nothing: a material made for an image
         // gets "ColorTexture" and loads the one file it is given.
-        gfx2_Started = true;
         gfx2_FastShader = gc_New<c_Shader>()->m_new();
         gfx2_DefaultShader = gc_New<c_Shader>()->m_new();
-        host_GLContextSeq = 1;
         ImageFlagsMask = 259;
         game = new HxZentrovaGame();
         app_Game = game;
@@ -87,11 +72,7 @@ protected:
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
         ImageFlagsMask = 259;
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
+        FakeRendererTest::TearDown();
     }
 
     // A w x h PNG in the test's folder; returns its path.
@@ -321,25 +302,25 @@ TEST_F(ImageTest, RenderTargetHoldsItsTextureThroughAFastMaterial) {
 TEST_F(ImageTest, MissingMaterialsAndTargetsAreRunTimeErrors) {
     const std::string noColor = "Material has no ColorTexture";
     const std::string noTarget = "Texture is not a render target texture";
-    ExpectRuntimeError([] { gc_New<c_Image2>()->m_new(static_cast<c_Material *>(nullptr), 0.5f, 0.5f); }, noColor);
-    ExpectRuntimeError([] { gc_New<c_Image2>()->m_new(static_cast<c_Material *>(nullptr), 0, 0, 4, 4, 0.f, 0.f); },
+    rt_ExpectRuntimeError([] { gc_New<c_Image2>()->m_new(static_cast<c_Material *>(nullptr), 0.5f, 0.5f); }, noColor);
+    rt_ExpectRuntimeError([] { gc_New<c_Image2>()->m_new(static_cast<c_Material *>(nullptr), 0, 0, 4, 4, 0.f, 0.f); },
                        noColor);
-    ExpectRuntimeError(
+    rt_ExpectRuntimeError(
         [] {
             c_Material *m = gc_New<c_Material>()->m_new(gc_New<NoColorShader>());
             gc_New<c_Image2>()->m_new(m, 0.5f, 0.5f);
         },
         noColor);
     // A sub-image of a bare image has no material to share.
-    ExpectRuntimeError([] { gc_New<c_Image2>()->m_new(gc_New<c_Image2>(), 0, 0, 4, 4, 0.f, 0.f); }, noColor);
+    rt_ExpectRuntimeError([] { gc_New<c_Image2>()->m_new(gc_New<c_Image2>(), 0, 0, 4, 4, 0.f, 0.f); }, noColor);
     // Loading with a shader whose materials never get a colour texture.
     const String path = Png("a.png", 8, 8);
-    ExpectRuntimeError([&] { c_Image2::Load(path, 0.5f, 0.5f, 3, gc_New<NoColorShader>()); }, noColor);
-    ExpectRuntimeError([&] { c_Image2::LoadFrames(path, 2, false, 0.5f, 0.5f, 3, gc_New<NoColorShader>()); }, noColor);
+    rt_ExpectRuntimeError([&] { c_Image2::Load(path, 0.5f, 0.5f, 3, gc_New<NoColorShader>()); }, noColor);
+    rt_ExpectRuntimeError([&] { c_Image2::LoadFrames(path, 2, false, 0.5f, 0.5f, 3, gc_New<NoColorShader>()); }, noColor);
 
-    ExpectRuntimeError([] { gc_New<c_Image2>()->RenderTargetTexture(); }, noTarget);
-    ExpectRuntimeError([&] { c_Image2::Load(path, 0, 0, 16, nullptr)->RenderTargetTexture(); }, noTarget);
-    ExpectRuntimeError(
+    rt_ExpectRuntimeError([] { gc_New<c_Image2>()->RenderTargetTexture(); }, noTarget);
+    rt_ExpectRuntimeError([&] { c_Image2::Load(path, 0, 0, 16, nullptr)->RenderTargetTexture(); }, noTarget);
+    rt_ExpectRuntimeError(
         [] {
             c_Image2 *bare = gc_New<c_Image2>();
             bare->m_material = gc_New<c_Material>()->m_new(gc_New<NoColorShader>());

@@ -31,6 +31,7 @@
 #include "renderer/rd_shader.h"
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/gl_window.h"
 
@@ -70,8 +71,7 @@ protected:
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
         gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
+        test_ClearRendererGlobals();
         app_Game = nullptr;
         delete game;
         RuntimeTest::TearDown();

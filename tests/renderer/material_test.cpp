@@ -27,6 +27,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -37,50 +38,18 @@ std::vector<float> Floats(const Array<float> &a) {
     return out;
 }
 
-Array<float> Vector(std::initializer_list<float> values) {
-    Array<float> a(static_cast<int64_t>(values.size()));
-    int i = 0;
-    for (float v : values) a[i++] = v;
-    return a;
-}
-
-template <class F>
-void ExpectRuntimeError(F f, const std::string &message) {
-    EXPECT_EXIT(
-        {
-            if (!std::freopen("/dev/null", "r", stdin)) _exit(1);
-            dup2(2, 1);  // the banner goes to stdout
-            f();
-            _exit(0);
-        },
-        ::testing::ExitedWithCode(255), "Zentrova Runtime Error : " + message);
-}
-
-const char kTinyTemplate[] = "common\n//@vertex\nvertex\n//@fragment\nfragment\n${SHADER}\n";
-
 // A bump body with one sampler more than the bump defaults give.
 const char16_t kBumpBody[] =
     u"uniform sampler2D ColorTexture; uniform sampler2D SpecularTexture; uniform sampler2D NormalTexture;\n"
     u"uniform sampler2D DetailTexture; uniform vec4 AmbientColor; uniform float Roughness;\n"
     u"void shader() { vxr_Diffuse = vxr_Color; }";
 
-class MaterialTest : public RuntimeTest {
+// The start-up is tested on its own below.
+class MaterialTest : public FakeRendererTest {
 protected:
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_InitGlobals();
-        // The start-up is tested on its own below.
-        gfx2_Started = true;
+        FakeRendererTest::SetUp();
         gfx2_ProgramTemplate = String(kTinyTemplate);
-        host_GLContextSeq = 1;
-    }
-    void TearDown() override {
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
     }
 
     static c_Shader *Base() { return gc_New<c_Shader>()->m_new(String(u"void shader() {}")); }
@@ -109,7 +78,7 @@ TEST_F(MaterialTest, DefaultsOfEachShaderClass) {
         {"bump", Bump(), black, grey, {1, 1, 1, 1}, 1.0f},
         {"null shader: the default shader's", nullptr, black, grey, {1, 1, 1, 1}, 1.0f},
     };
-    const Array<float> absent = Vector({-1});
+    const Array<float> absent = array_Of<float>({-1});
     for (const Case &c : cases) {
         const int whiteRefs = white->refs;
         c_Material *m = NewMaterial(c.shader);
@@ -129,7 +98,7 @@ TEST_F(MaterialTest, DefaultsOfEachShaderClass) {
         c_Texture *t = NewTexture(2, 2);
         m->SetTexture(String(u"DetailTexture"), t);
         m->SetScalar(String(u"Weight"), 3);
-        m->SetVector(String(u"Tint"), Vector({1, 2, 3, 4}));
+        m->SetVector(String(u"Tint"), array_Of<float>({1, 2, 3, 4}));
         EXPECT_EQ(m->GetTexture(String(u"DetailTexture"), nullptr), nullptr) << c.name;
         EXPECT_EQ(t->refs, 1) << c.name;
         EXPECT_EQ(m->GetScalar(String(u"Weight"), 0.5f), 0.5f) << c.name;
@@ -141,7 +110,7 @@ TEST_F(MaterialTest, DefaultsOfEachShaderClass) {
 
 TEST_F(MaterialTest, VectorsAreStoredNotCopied) {
     c_Material *m = NewMaterial(Matte());
-    Array<float> ambient = Vector({0.5f, 0.5f, 0.5f, 1});
+    Array<float> ambient = array_Of<float>({0.5f, 0.5f, 0.5f, 1});
     m->SetVector(String(u"AmbientColor"), ambient);
     ambient[0] = 0.25f;
     EXPECT_EQ(Floats(m->GetVector(String(u"AmbientColor"), Array<float>())), (std::vector<float>{0.25f, 0.5f, 0.5f, 1}));
@@ -201,9 +170,9 @@ TEST_F(MaterialTest, ReleasingTheMaterialReleasesEveryStoredTexture) {
     EXPECT_EQ(m->refs, -1);
     EXPECT_EQ(shared->refs, -1);
     EXPECT_EQ(white->refs, 1);
-    ExpectRuntimeError([m] { m->Release(); }, "Internal error");
+    rt_ExpectRuntimeError([m] { m->Release(); }, "Internal error");
     // A destroyed texture cannot be stored again.
-    ExpectRuntimeError([shared] { NewMaterial(Base())->SetTexture(String(u"ColorTexture"), shared); },
+    rt_ExpectRuntimeError([shared] { NewMaterial(Base())->SetTexture(String(u"ColorTexture"), shared); },
                        "Internal error");
 }
 
@@ -229,7 +198,7 @@ TEST_F(MaterialTest, BindSetsTheUniformsOncePerChange) {
     c_Material *m = NewMaterial(shader);
     c_Texture *colour = NewTexture(2, 2);
     m->SetTexture(String(u"ColorTexture"), colour);
-    m->SetVector(String(u"AmbientColor"), Vector({0.25f, 0.5f}));
+    m->SetVector(String(u"AmbientColor"), array_Of<float>({0.25f, 0.5f}));
     m->SetScalar(String(u"Roughness"), 0.75f);
 
     EXPECT_TRUE(m->Bind());

@@ -17,6 +17,7 @@
 #include "renderer/rd_shader.h"
 #include "renderer/rd_startup.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -24,8 +25,6 @@ namespace {
 // The list's default material, typed: a bare nullptr with integer texture
 // coordinates would pick the image form of DrawRect.
 c_Material *const kDefault = nullptr;
-
-const char kTinyTemplate[] = "common\n//@vertex\nvertex\n//@fragment\nfragment\n${SHADER}\n";
 
 using Lines = std::vector<std::string>;
 
@@ -62,25 +61,13 @@ std::string Arrays(int mode, int first, int count) {
     return "glDrawArrays(" + std::to_string(mode) + ", " + std::to_string(first) + ", " + std::to_string(count) + ")";
 }
 
-class RenderTest : public RuntimeTest {
+class RenderTest : public FakeRendererTest {
 protected:
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_InitGlobals();
-        gfx2_InitDrawListGlobals();
-        gfx2_Started = true;
+        FakeRendererTest::SetUp();
         gfx2_ProgramTemplate = String(kTinyTemplate);
-        host_GLContextSeq = 1;
         gfx2_InitVbos();
         gfx2_FastShader = gc_New<c_Shader>()->m_new(String(u"void shader() { gl_FragColor = vxr_Color; }"));
-    }
-    void TearDown() override {
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
     }
 
     static c_DrawList *NewList() { return gc_New<c_DrawList>()->m_new(); }

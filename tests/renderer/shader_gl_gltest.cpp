@@ -25,6 +25,7 @@
 #include "renderer/rd_shader.h"
 #include "renderer/rd_texture.h"
 #include "runtime/rt_map.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/gl_window.h"
 
@@ -84,13 +85,7 @@ protected:
         }
     }
     void TearDown() override {
-        gfx2_BoundProgram = nullptr;
-        gfx2_ShadowTexture = nullptr;
-        gfx2_ColorTextureCache = nullptr;
-        gfx2_WhiteTexture = nullptr;
-        gfx2_BlackTexture = nullptr;
-        gfx2_GreyTexture = nullptr;
-        gfx2_ResetPlainGlobals();
+        test_ClearRendererGlobals();
         gl_EntryPoints.glUseProgram(0);
         RuntimeTest::TearDown();
     }

@@ -19,6 +19,7 @@
 #include "runtime/rt_map.h"
 #include "runtime/rt_set.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -72,30 +73,11 @@ const char kTinyTemplate[] = "common\n//@vertex\nvertex\n//@fragment\nfragment\n
 const char16_t kUnlitBody[] = u"void shader() { gl_FragColor = vxr_Color; }";
 const char16_t kLitBody[] = u"void shader() { vxr_Diffuse = vxr_Color; }";
 
-class ShaderTest : public RuntimeTest {
+class ShaderTest : public FakeRendererTest {
 protected:
     void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_ResetPlainGlobals();
-        // The start-up is not under test: it would load files and build the
-        // built-in shaders.
-        gfx2_Started = true;
+        FakeRendererTest::SetUp();
         gfx2_ProgramTemplate = String(kTinyTemplate);
-        gfx2_ColorTextureCache = gc_New<c_IntMap4>()->m_new();
-        host_GLContextSeq = 1;
-    }
-    void TearDown() override {
-        gfx2_BoundProgram = nullptr;
-        gfx2_ShadowTexture = nullptr;
-        gfx2_ColorTextureCache = nullptr;
-        gfx2_WhiteTexture = nullptr;
-        gfx2_BlackTexture = nullptr;
-        gfx2_GreyTexture = nullptr;
-        gfx2_ResetPlainGlobals();
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
     }
 
     static c_Shader *NewShader(const String &body) { return gc_New<c_Shader>()->m_new(body); }

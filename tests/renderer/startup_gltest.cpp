@@ -35,6 +35,7 @@
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "runtime/rt_set.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/gl_window.h"
 
@@ -116,8 +117,7 @@ protected:
     void TearDown() override {
         gl_EntryPoints.glUseProgram(0);
         gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        gfx2_InitGlobals();
-        gfx2_ColorTextureCache = nullptr;
+        test_ClearRendererGlobals();
         app_Game = nullptr;
         delete game;
         RuntimeTest::TearDown();

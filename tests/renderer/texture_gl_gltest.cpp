@@ -23,6 +23,7 @@
 #include "renderer/rd_globals.h"
 #include "renderer/rd_texture.h"
 #include "runtime/rt_map.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/gl_window.h"
 
@@ -72,10 +73,7 @@ protected:
         dir = name;
     }
     void TearDown() override {
-        gfx2_ColorTextureCache = nullptr;
-        gfx2_WhiteTexture = nullptr;
-        gfx2_BlackTexture = nullptr;
-        gfx2_GreyTexture = nullptr;
+        test_ClearRendererGlobals();
         std::error_code ignored;
         if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
         RuntimeTest::TearDown();

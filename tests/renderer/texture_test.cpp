@@ -22,6 +22,7 @@
 #include "renderer/rd_texture.h"
 #include "runtime/rt_map.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -40,36 +41,7 @@ Bytes Retained(c_Texture *t) {
 }
 
 // Runs f in a child and expects the run-time error with this message.
-template <class F>
-void ExpectRuntimeError(F f, const std::string &message) {
-    EXPECT_EXIT(
-        {
-            std::freopen("/dev/null", "r", stdin);
-            dup2(2, 1);  // the banner goes to stdout
-            f();
-        },
-        ::testing::ExitedWithCode(255), "Zentrova Runtime Error : " + message);
-}
-
-class TextureTest : public RuntimeTest {
-protected:
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        FakeGl::Install();
-        gfx2_ResetPlainGlobals();
-        gfx2_Started = true;  // the start-up (files, built-in shaders) is not under test
-        gfx2_ColorTextureCache = gc_New<c_IntMap4>()->m_new();
-        host_GLContextSeq = 1;
-    }
-    void TearDown() override {
-        gfx2_ColorTextureCache = nullptr;
-        gfx2_WhiteTexture = nullptr;
-        gfx2_BlackTexture = nullptr;
-        gfx2_GreyTexture = nullptr;
-        host_GLContextSeq = 0;
-        FakeGl::Uninstall();
-        RuntimeTest::TearDown();
-    }
+class TextureTest : public FakeRendererTest {
 };
 
 // ---------------------------------------------------------------------------
@@ -232,21 +204,21 @@ TEST_F(TextureTest, UploadsOnlyWholeImagesFromDataBuffers) {
 }
 
 TEST_F(TextureTest, InvalidFormatsAndSizesAreRunTimeErrors) {
-    ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(1, 1, 3, 0); }, "Invalid texture format: 3");
-    ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(1, 1, -4, 0, nullptr); }, "Invalid texture format: -4");
-    ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(-1, 4, 4, 0); }, "Invalid texture size: -1 x 4");
-    ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(4, -1, 4, TextureFlags::Managed); },
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(1, 1, 3, 0); }, "Invalid texture format: 3");
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(1, 1, -4, 0, nullptr); }, "Invalid texture format: -4");
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(-1, 4, 4, 0); }, "Invalid texture size: -1 x 4");
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(4, -1, 4, TextureFlags::Managed); },
                        "Invalid texture size: 4 x -1");
     // 65536 x 65536 x 4 is 0 in 32 bits: the magenta fill would write
     // nothing and every later read-back would run past the buffer.
-    ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(65536, 65536, 4, TextureFlags::Managed); },
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(65536, 65536, 4, TextureFlags::Managed); },
                        "Invalid texture size: 65536 x 65536");
-    ExpectRuntimeError([] { gc_New<c_Texture>()->Init(40000, 40000, 4, 0); }, "Invalid texture size: 40000 x 40000");
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->Init(40000, 40000, 4, 0); }, "Invalid texture size: 40000 x 40000");
 }
 
 TEST_F(TextureTest, IncompleteFramebufferIsARunTimeError) {
     FakeGl::SetFramebufferStatus(GL_FRAMEBUFFER_UNSUPPORTED);
-    ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(8, 8, 4, TextureFlags::RenderTarget); },
+    rt_ExpectRuntimeError([] { gc_New<c_Texture>()->m_new(8, 8, 4, TextureFlags::RenderTarget); },
                        "Incomplete framebuffer");
 }
 
@@ -398,8 +370,8 @@ TEST_F(TextureTest, ReleaseAtOneDeletesAndLaterUseIsAnInternalError) {
     EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glDeleteTextures(1, [1])", "glDeleteFramebuffers(1, [1])"}));
     EXPECT_EQ(t->glTexture, 0u);
     EXPECT_EQ(t->glFramebuffer, 0u);
-    ExpectRuntimeError([t] { t->Retain(); }, "Internal error");
-    ExpectRuntimeError([t] { t->Release(); }, "Internal error");
+    rt_ExpectRuntimeError([t] { t->Retain(); }, "Internal error");
+    rt_ExpectRuntimeError([t] { t->Release(); }, "Internal error");
 }
 
 TEST_F(TextureTest, TextureWithoutFramebufferDeletesOnlyItsTexture) {

@@ -2,6 +2,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
 
 #include "runtime/rt_object.h"
 
@@ -14,3 +18,18 @@ protected:
     void SetUp() override { rt_ResetCollector(); }
     void TearDown() override { rt_ResetCollector(); }
 };
+
+// Expects f() to end in the run-time error `message`: the banner
+// "Zentrova Runtime Error : " + message, then the debug prompt, which reads
+// an empty standard input and ends the process with 255.
+template <class F>
+void rt_ExpectRuntimeError(F f, const std::string &message) {
+    EXPECT_EXIT(
+        {
+            if (!std::freopen("/dev/null", "r", stdin)) _exit(1);
+            dup2(2, 1);  // the banner goes to stdout
+            f();
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(255), "Zentrova Runtime Error : " + message);
+}
