@@ -18,8 +18,9 @@
 
 namespace {
 
-// A text asset of the data folder; a missing file gives "".
-String LoadDataText(const char *name) { return app_LoadString(String("zentrova://data/") + String(name)); }
+// A text asset of the data folder (app_LoadString maps a bare name there);
+// a missing file gives "".
+String LoadDataText(const char *name) { return app_LoadString(String(name)); }
 
 }  // namespace
 

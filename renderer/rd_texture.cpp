@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "host/hx_game.h"
+#include "host/hx_files.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
 #include "host/hx_image.h"
@@ -66,12 +67,8 @@ int64_t gfx2_TextureBytes(int w, int h) {
     return bytes > INT32_MAX ? -1 : bytes;
 }
 
-String gfx2_FixDataPath(String path) {
-    if (path.StartsWith(String(u".")) || path.StartsWith(String(u"/"))) return path;
-    const int scheme = path.Find(String(u":/"));
-    if (scheme >= 0 && path.Find(String(u"/")) == scheme + 1) return path;
-    return String(u"zentrova://data/") + path;
-}
+// The app layer's rule, and also every path that starts with a dot.
+String gfx2_FixDataPath(String path) { return path.StartsWith(String(u".")) ? path : app_FixDataPath(path); }
 
 // ---------------------------------------------------------------------------
 // Creation
