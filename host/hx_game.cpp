@@ -146,7 +146,7 @@ int host_MillisecsFromSeconds(double seconds) {
 }
 
 // Milliseconds since glfwInit.
-int HxGlfwGame::Millisecs() { return host_MillisecsFromSeconds(glfwGetTime()); }
+int HxGlfwGame::Millisecs() { return host_MillisecsFromSeconds(GetTime()); }
 
 void HxGlfwGame::OpenUrl(String url) {
     String::CString narrow(url);
