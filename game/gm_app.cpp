@@ -1,41 +1,165 @@
 #include "game/gm_app.h"
 
-#include <GL/gl.h>
-
-#include "host/hx_gfx1.h"
-#include "host/hx_gl.h"
+#include "game/gm_assets.h"
+#include "game/gm_progress.h"
+#include "game/gm_screen.h"
+#include "host/hx_input.h"
 #include "host/hx_main.h"
-#include "runtime/rt_json.h"
+#include "renderer/rd_canvas.h"
+#include "renderer/rd_font.h"
+#include "renderer/rd_globals.h"
+#include "renderer/rd_image.h"
+#include "runtime/rt_math.h"
 
-gc_ref<c_MyApp> game_App;
+// ---------------------------------------------------------------------------
+// State machine.
+
+void c_StateMachine::Update() {
+    if (m_nextState != m_state) {
+        m_state = m_nextState;
+        m_stateEntryTime = game_Clock;
+    }
+    if (m_nextPhase != m_phase) {
+        m_phase = m_nextPhase;
+        m_phaseEntryTime = game_Clock;
+    }
+}
+
+bool c_StateMachine::Is(int32_t state, int32_t phaseMask) { return m_state == state && (m_phase & phaseMask) != 0; }
+
+int32_t c_StateMachine::TimeInPhase() { return math_WrapAdd(game_Clock, -static_cast<int64_t>(m_phaseEntryTime)); }
+
+void c_StateMachine::SetState(int32_t state) {
+    m_nextState = state;
+    m_nextPhase = ScreenPhase_Waiting;
+}
+
+void c_StateMachine::SetPhase(int32_t phase) { m_nextPhase = phase; }
+
+void c_StateMachine::Reset() {
+    m_nextState = ScreenState_Splash;
+    m_nextPhase = ScreenPhase_Waiting;
+}
+
+// ---------------------------------------------------------------------------
+// Hooks.
+
+int c_MyApp::OnResize() {
+    game_SetupScreen();
+    return 0;
+}
 
 int c_MyApp::OnCreate() {
+    // The random generator starts from the milliseconds of the day.
+    Array<int> date = app_GetDate();
+    int64_t ms = static_cast<int64_t>(date[3]) * 3600000 + static_cast<int64_t>(date[4]) * 60000 +
+                 static_cast<int64_t>(date[5]) * 1000 + date[6];
+    random_Seed = static_cast<uint32_t>(ms);
     app_SetUpdateRate(30);
+    ImageFlagsMask = 0;
+    game_Font = game_LoadFont(String(u"font.png"));
+    game_TinyFont = game_LoadFont(String(u"fonttiny.png"));
+    game_LoadProgress();
+    game_SetupScreen();
+    c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
+    machine->Reset();
+    game_StateMachine = machine;
     return 0;
 }
 
-// An empty frame: the sea's deep blue.
+int c_MyApp::OnSuspend() {
+    game_SuspendedAt = app_Millisecs();
+    game_SaveProgress();
+    return 0;
+}
+
+int c_MyApp::OnResume() {
+    int32_t away = math_WrapAdd(app_Millisecs(), -static_cast<int64_t>(game_SuspendedAt));
+    game_SuspendedTime = math_WrapAdd(game_SuspendedTime, away);
+    return 0;
+}
+
+int c_MyApp::OnUpdate() {
+    // The clocks: measured time less the time spent suspended. The host's
+    // counter wraps after 24.8 days; the differences wrap with it.
+    game_PrevMillisecs = game_LastMillisecs;
+    game_LastMillisecs = app_Millisecs();
+    game_RawDelta = math_WrapAdd(game_LastMillisecs, -static_cast<int64_t>(game_PrevMillisecs));
+    game_FrameDelta = math_WrapAdd(game_RawDelta, -static_cast<int64_t>(game_SuspendedTime));
+    game_SuspendedTime = 0;
+    game_Clock = math_WrapAdd(game_Clock, game_FrameDelta);
+
+    game_StateMachine->Update();
+
+    c_InputDevice *input = app_InputDevice;
+    float scale = static_cast<float>(screen_Scale);
+    game_PointerX = input->MouseX() / scale;
+    game_PointerY = input->MouseY() / scale;
+    game_PointerHit = input->KeyHit(1);
+    game_PointerDown = input->KeyDown(1) ? 1 : 0;
+
+    game_Update();
+
+    if (game_QuitRequested) {
+        game_SaveProgress();
+        app_EndApp();
+    }
+    return 0;
+}
+
 int c_MyApp::OnRender() {
-    glViewport(0, 0, app_CachedDeviceWidth, app_CachedDeviceHeight);
-    glClearColor(0.06f, 0.16f, 0.29f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    c_Canvas *canvas = game_MainCanvas;
+    if (!canvas) return 0;
+    canvas->Clear(0, 0, 0, 1);
+    canvas->SetViewport(0, 0, screen_ScaledWidth, screen_ScaledHeight);
+    canvas->SetColor(1, 1, 1);
+    float scale = static_cast<float>(screen_Scale);
+    canvas->SetMatrix(scale, 0, 0, scale, 0, 0);
+
+    c_StateMachine *machine = game_StateMachine;
+    if (machine->Is(ScreenState_Credits, ScreenPhase_Waiting | ScreenPhase_Leaving)) {
+        canvas->Clear(0, 0, 0, 1);
+    } else if (machine->Is(ScreenState_Credits, ScreenPhase_Active)) {
+        game_DrawFrame(canvas, credits_Targets, credits_Index, 0, 0);
+    }
+
+    game_RenderPlay();
+
+    canvas->Flush();
     return 0;
 }
 
-void program_InitGlobals() {
-    json_InitGlobals();
-    gl_InitGlobals();
-    gfx1_InitGlobals();
-    app_InitGlobals();
-    game_App = nullptr;
+int c_MyApp::OnClose() {
+    game_QuitRequested = 1;
+    return 0;
 }
 
-void program_MarkGlobals() {
-    json_MarkGlobals();
-    gl_MarkGlobals();
-    gfx1_MarkGlobals();
-    app_MarkGlobals();
-    gc_Enqueue(game_App);
+// ---------------------------------------------------------------------------
+// The world's update and the play screen.
+
+void game_Update() {
+    c_StateMachine *machine = game_StateMachine;
+    if (machine->Is(ScreenState_Menu, ScreenPhase_Entering)) {
+        if (world_Running) world_Clock = math_WrapAdd(world_Clock, game_FrameDelta);
+    } else if (machine->Is(ScreenState_Play, ScreenPhase_Active)) {
+        world_Delta = world_Running ? game_FrameDelta : 0;
+        world_Clock = math_WrapAdd(world_Clock, world_Delta);
+    }
+}
+
+void game_RenderPlay() {
+    c_StateMachine *machine = game_StateMachine;
+    const int32_t comingOrGoing = ScreenPhase_Entering | ScreenPhase_Leaving;
+    if (!machine->Is(ScreenState_Play, -1) && !machine->Is(ScreenState_Menu, comingOrGoing) &&
+        !machine->Is(ScreenState_Shop, comingOrGoing))
+        return;
+    c_Canvas *canvas = game_MainCanvas;
+    canvas->SetFont(game_TinyFont ? game_TinyFont.get() : gfx2_DefaultFont.get());
+    game_DrawImage(canvas, world_WaterImage, 0, 0);
+    canvas->PushMatrix();
+    canvas->Translate(static_cast<float>(-world_CameraX), static_cast<float>(-world_CameraY));
+    canvas->SetAlpha(1);
+    canvas->PopMatrix();
 }
 
 void game_Main() {

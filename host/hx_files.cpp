@@ -147,6 +147,20 @@ String HxGame::LoadString(String path) {
     return text;
 }
 
+std::string host_StateFilePath() { return host_ToUtf8(kStateFile); }
+
+bool host_CopyFile(const std::string &from, const std::string &to) {
+    FILE *f = platform_OpenFile(from.c_str(), "rb");
+    if (!f) return false;
+    int length = 0;
+    unsigned char *bytes = host_ReadWholeFile(f, &length);
+    std::fclose(f);
+    if (!bytes) return false;
+    bool copied = platform_ReplaceFile(to.c_str(), bytes, static_cast<size_t>(length)) == 0;
+    std::free(bytes);
+    return copied;
+}
+
 String HxGame::LoadState() { return LoadString(kStateFile); }
 
 int HxGame::SaveState(String state) {

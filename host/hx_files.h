@@ -34,3 +34,9 @@ std::string host_EncodeStateUnits(const String &s);
 // as external bytes. Null when reading fails, memory runs out or the file
 // holds more than INT32_MAX bytes. Makes no Strings (safe on a worker).
 unsigned char *host_ReadWholeFile(FILE *f, int *length);
+
+// The state file's path, relative to the current folder.
+std::string host_StateFilePath();
+// Copies a file's bytes to another path, replacing it atomically; false
+// when the source cannot be read or the copy cannot be written.
+bool host_CopyFile(const std::string &from, const std::string &to);

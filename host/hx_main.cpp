@@ -3,12 +3,14 @@
 #include <GLFW/glfw3.h>
 
 #include <clocale>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 
 #include "host/hx_game.h"
 #include "runtime/rt_error.h"
 #include "runtime/rt_gc.h"
+#include "host/platform/hx_platform.h"
 
 int host_Argc = 0;
 char **host_Argv = nullptr;
@@ -26,12 +28,36 @@ int host_MainSetup(int argc, char **argv) {
     return 0;
 }
 
+namespace {
+
+// The signal watcher wakes a loop that waits for events, while GLFW is up.
+std::mutex g_glfwLock;
+bool g_glfwUp = false;
+
+void WakeMainLoop() {
+    std::lock_guard<std::mutex> lock(g_glfwLock);
+    if (g_glfwUp) glfwPostEmptyEvent();
+}
+
+void EndGlfw() {
+    std::lock_guard<std::mutex> lock(g_glfwLock);
+    g_glfwUp = false;
+    glfwTerminate();
+}
+
+}  // namespace
+
 void host_MainBody(int argc, char **argv) {
+    platform_WatchTerminationSignals(WakeMainLoop);
     glfwSetErrorCallback(HxGlfwGame::OnGlfwError);
     if (!glfwInit()) {
         std::puts("glfwInit failed");
         std::fflush(stdout);
         std::exit(-1);
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_glfwLock);
+        g_glfwUp = true;
     }
     HxZentrovaGame *game = new HxZentrovaGame();
     game->swapInterval = 1;
@@ -49,9 +75,9 @@ void host_MainBody(int argc, char **argv) {
     try {
         host_MainSetup(argc, argv);
     } catch (ThrowableObject *thrown) {
-        glfwTerminate();
+        EndGlfw();
         game->Die(thrown);
     }
     if (game->Delegate()) game->Run();
-    glfwTerminate();
+    EndGlfw();
 }

@@ -137,6 +137,8 @@ void HxGlfwGame::PollEvents() {
         WaitForEvents();
     else
         PollForEvents();
+    // A termination signal is the close button by another way.
+    if (platform_TakeTerminationRequest()) HandleWindowClose();
     if (WindowFocused()) {
         focusSeen = true;
         if (suspended) {

@@ -3,12 +3,14 @@
 #include <GLFW/glfw3.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -143,3 +145,38 @@ bool platform_StartThread(void (*body)(void *), void *arg) {
 void *platform_GLProcAddress(const char *name) {
     return reinterpret_cast<void *>(glfwGetProcAddress(name));
 }
+
+namespace {
+
+std::atomic<bool> g_terminationRequested{false};
+void (*g_terminationWake)() = nullptr;
+
+sigset_t TerminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+void WatchTermination(void *) {
+    sigset_t set = TerminationSignals();
+    for (;;) {
+        int sig = 0;
+        if (sigwait(&set, &sig) != 0) continue;
+        if (g_terminationRequested.exchange(true)) _exit(128 + sig);
+        if (g_terminationWake) g_terminationWake();
+    }
+}
+
+}  // namespace
+
+void platform_WatchTerminationSignals(void (*wake)()) {
+    g_terminationWake = wake;
+    sigset_t set = TerminationSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    platform_StartThread(WatchTermination, nullptr);
+}
+
+bool platform_TakeTerminationRequest() { return g_terminationRequested.exchange(false); }

@@ -53,3 +53,16 @@ bool platform_StartThread(void (*body)(void *), void *arg);
 
 // The address of a GL function of the current context, or null.
 void *platform_GLProcAddress(const char *name);
+
+// Termination requests (SIGTERM, SIGINT, SIGHUP: a logout, Ctrl-C, a kill)
+// become a request the main loop takes like the window's close button, so
+// the game saves before it ends. The signals are blocked in the calling
+// thread, and so in every thread started after it, and a watcher thread
+// waits for them: nothing runs inside a signal handler. After each request
+// the watcher calls `wake` (which must be safe on any thread) so that a
+// loop waiting for events sees it. A second request while the first is
+// still pending ends the process at once with 128 + the signal number.
+// Call once, before other threads exist.
+void platform_WatchTerminationSignals(void (*wake)());
+// True once for each request that has come.
+bool platform_TakeTerminationRequest();
