@@ -125,7 +125,8 @@ struct Child {
     // The exit status, or -1 when it did not end in time (then killed).
     int Wait() {
         int status = 0;
-        const ::testing::AssertionResult ended = test_WaitUntil("the program's exit", [&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        const ::testing::AssertionResult ended =
+            test_WaitUntil("the program's exit", [&] { return waitpid(pid, &status, WNOHANG) == pid; });
         if (!ended) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
