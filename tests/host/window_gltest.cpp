@@ -1,7 +1,9 @@
 // End to end under a private X server: a program on the host opens its
 // window, takes keys, suspends and resumes with the focus, and ends when
 // its window is asked to close. The X server is this test program's own
-// (the test runs under scripts/with-xvfb); one app window at a time.
+// (the test runs under scripts/with-xvfb); one app window at a time. Every
+// step waits for what it needs (a log line of the app, a window, a drawn
+// pixel, an exit) rather than for a fixed time: the machine may be busy.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -27,10 +29,15 @@
 #include "host/hx_gl.h"
 #include "host/platform/hx_platform.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/wait.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+
+// How long a key stays down: long enough to land in an update of its own
+// rather than with its release.
+constexpr auto kKeyHold = 150ms;
 
 std::string Folder() {
     std::string exe = platform_ExecutablePath();
@@ -90,31 +97,45 @@ struct Child {
         for (std::string l; std::getline(in, l);) n += l == line;
         return n;
     }
-    // Waits for `line` to appear in the log at least `times` times.
-    bool WaitFor(const std::string &line, int times = 1, std::chrono::milliseconds limit = 15s) const {
-        auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (Count(line) >= times) return true;
-            std::this_thread::sleep_for(20ms);
+    // How often `line` comes after the first `from` line and before the
+    // first `to` line after it (or the end of the log).
+    int CountBetween(const std::string &line, const std::string &from, const std::string &to) const {
+        std::istringstream in(Log());
+        int n = 0;
+        bool inside = false;
+        for (std::string l; std::getline(in, l);) {
+            if (!inside) {
+                inside = l == from;
+            } else if (l == to) {
+                break;
+            } else {
+                n += l == line;
+            }
         }
-        return false;
+        return n;
+    }
+    // Waits for `line` to appear in the log at least `times` times; on
+    // failure the message shows the log.
+    ::testing::AssertionResult WaitFor(const std::string &line, int times = 1) const {
+        ::testing::AssertionResult held = test_WaitUntil(
+            "log line \"" + line + "\" x" + std::to_string(times), [&] { return Count(line) >= times; });
+        if (!held) held << "; the log:\n" << Log();
+        return held;
     }
     // The exit status, or -1 when it did not end in time (then killed).
-    int Wait(std::chrono::milliseconds limit = 15s) {
-        auto end = std::chrono::steady_clock::now() + limit;
+    int Wait() {
         int status = 0;
-        while (std::chrono::steady_clock::now() < end) {
-            pid_t r = waitpid(pid, &status, WNOHANG);
-            if (r == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(20ms);
+        const ::testing::AssertionResult ended =
+            test_WaitUntil("the program's exit", [&] { return waitpid(pid, &status, WNOHANG) == pid; });
+        if (!ended) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            pid = -1;
+            ADD_FAILURE() << ended.message();
+            return -1;
         }
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
         pid = -1;
-        return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
     }
     ~Child() {
         if (pid > 0) {
@@ -130,14 +151,42 @@ protected:
     void SetUp() override {
         dpy = XOpenDisplay(nullptr);
         ASSERT_NE(dpy, nullptr) << "no X display";
+        // A held key must not repeat, however long a busy machine makes the
+        // hold (the X server is this program's own).
+        XAutoRepeatOff(dpy);
+        XSync(dpy, False);
     }
     void TearDown() override {
         if (dpy) XCloseDisplay(dpy);
     }
 
+    // The first window of that name, once there is one (0 when none came).
     Window FindWindow(const std::string &name) {
-        std::string id = Shell("xdotool search --sync --name '^" + name + "$' 2>/dev/null | head -n 1");
-        return id.empty() ? 0 : static_cast<Window>(std::stoul(id));
+        std::string id;
+        const bool found = test_WaitUntil(
+            "a window named " + name,
+            [&] { return !(id = Shell("xdotool search --name '^" + name + "$' 2>/dev/null | head -n 1")).empty(); });
+        EXPECT_TRUE(found);
+        return found ? static_cast<Window>(std::stoul(id)) : 0;
+    }
+
+    // Holds the key down in whatever window has the focus, then lets go.
+    void PressKey(const std::string &key) {
+        Shell("xdotool keydown " + key);
+        std::this_thread::sleep_for(kKeyHold);
+        Shell("xdotool keyup " + key);
+    }
+
+    // Wakes the window's event loop with an expose event, which changes
+    // nothing else.
+    void Wake(Window w) {
+        XEvent ev = {};
+        ev.xexpose.type = Expose;
+        ev.xexpose.window = w;
+        ev.xexpose.width = 1;
+        ev.xexpose.height = 1;
+        XSendEvent(dpy, w, False, ExposureMask, &ev);
+        XFlush(dpy);
     }
 
     // What the window manager's close button sends.
@@ -158,12 +207,16 @@ protected:
         XFlush(dpy);
     }
 
-    // A plain window of our own to take the focus away.
+    // A plain window of our own to take the focus away, once it is shown
+    // (only a viewable window can take the focus).
     Window MakeDecoy() {
         Window w = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 50, 50, 0, 0, 0);
         XMapWindow(dpy, w);
         XSync(dpy, False);
-        std::this_thread::sleep_for(100ms);
+        EXPECT_TRUE(test_WaitUntil("the decoy window to be viewable", [&] {
+            XWindowAttributes a;
+            return XGetWindowAttributes(dpy, w, &a) && a.map_state == IsViewable;
+        }));
         return w;
     }
 };
@@ -171,7 +224,7 @@ protected:
 TEST_F(EndToEndTest, WindowKeysFocusAndClose) {
     Child app;
     app.Start(Folder() + "/velmora_testapp", {});
-    ASSERT_TRUE(app.WaitFor("create 9600540")) << app.Log();
+    ASSERT_TRUE(app.WaitFor("create 9600540"));
     Window w = FindWindow("Velmora");
     ASSERT_NE(w, 0u);
     EXPECT_EQ(Shell("xdotool getwindowname " + std::to_string(w)), "Velmora");
@@ -179,23 +232,35 @@ TEST_F(EndToEndTest, WindowKeysFocusAndClose) {
 
     // Unfocused from the start: it never had the focus, so it keeps updating.
     ASSERT_TRUE(app.WaitFor("update", 3));
+    EXPECT_EQ(app.Count("suspend"), 0);
     Focus(w);
-    std::this_thread::sleep_for(300ms);
-    Shell("xdotool key w");
-    ASSERT_TRUE(app.WaitFor("hit87 1")) << app.Log();
+    ASSERT_TRUE(app.WaitFor("focus seen"));
+    PressKey("w");
+    ASSERT_TRUE(app.WaitFor("hit87 1"));
     EXPECT_EQ(app.Count("hit87 1"), 1);
 
     // Focus away: suspended once, no updates; back: resumed, updates again.
+    // While suspended the loop still draws when an event wakes it: the quiet
+    // stretch lasts at least half a second and ten frames drawn while
+    // suspended, so that both a timed update and one per pass would show.
     Window decoy = MakeDecoy();
     Focus(decoy);
-    ASSERT_TRUE(app.WaitFor("suspend")) << app.Log();
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(app.WaitFor("suspend"));
     const int updatesWhileSuspended = app.Count("update");
-    std::this_thread::sleep_for(500ms);
+    const auto quietFrom = std::chrono::steady_clock::now();
+    EXPECT_TRUE(test_WaitUntil(
+        "half a second and ten frames drawn while suspended",
+        [&] {
+            Wake(w);
+            return app.Count("render suspended") >= 10 && std::chrono::steady_clock::now() - quietFrom >= 500ms;
+        },
+        test_WaitDeadline, 20ms))
+        << app.Log();
     EXPECT_EQ(app.Count("update"), updatesWhileSuspended);
     EXPECT_EQ(app.Count("suspend"), 1);
     Focus(w);
-    ASSERT_TRUE(app.WaitFor("resume")) << app.Log();
+    ASSERT_TRUE(app.WaitFor("resume"));
+    EXPECT_EQ(app.CountBetween("update", "suspend", "resume"), 0) << app.Log();
     ASSERT_TRUE(app.WaitFor("update", updatesWhileSuspended + 3));
 
     // The close button: key 432 reaches OnClose, whose default ends with 0.
@@ -213,9 +278,9 @@ TEST_F(EndToEndTest, CloseWhileSuspendedStillEnds) {
     Window w = FindWindow("Velmora");
     ASSERT_NE(w, 0u);
     Focus(w);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(app.WaitFor("focus seen"));
     Focus(MakeDecoy());
-    ASSERT_TRUE(app.WaitFor("suspend")) << app.Log();
+    ASSERT_TRUE(app.WaitFor("suspend"));
     SendDeleteWindow(w);
     EXPECT_EQ(app.Wait(), 0);
     EXPECT_EQ(app.Count("close"), 1);
@@ -253,18 +318,26 @@ TEST_F(EndToEndTest, VelmoraShowsItsWindowAndCloses) {
     game.Start(Folder() + "/velmora", {});
     Window w = FindWindow("Velmora");
     ASSERT_NE(w, 0u);
-    std::this_thread::sleep_for(1s);
+    // The window is centred on the 1280 x 1024 screen: its middle is drawn,
+    // the screen's corner is not. Screenshots until the first frame shows.
     const std::string shot = ::testing::TempDir() + "velmora_shot_" + std::to_string(getpid()) + ".png";
-    ASSERT_EQ(std::system(("/usr/bin/import -window root '" + shot + "' 2>/dev/null").c_str()), 0);
     int sw = 0, sh = 0, sc = 0;
-    unsigned char *px = stbi_load(shot.c_str(), &sw, &sh, &sc, 3);
+    unsigned char *px = nullptr;
+    auto mid = [&] { return px + (static_cast<size_t>(sh / 2) * sw + sw / 2) * 3; };
+    EXPECT_TRUE(test_WaitUntil(
+        "the game's first frame in the middle of the screen",
+        [&] {
+            stbi_image_free(px);
+            px = nullptr;
+            if (std::system(("/usr/bin/import -window root '" + shot + "' 2>/dev/null").c_str()) != 0) return false;
+            px = stbi_load(shot.c_str(), &sw, &sh, &sc, 3);
+            return px && sw == 1280 && mid()[2] > 40;
+        },
+        test_WaitDeadline, 50ms));
     ASSERT_NE(px, nullptr);
     EXPECT_EQ(sw, 1280);
-    // The window is centred on the 1280 x 1024 screen: its middle is drawn,
-    // the screen's corner is not.
-    const unsigned char *mid = px + (static_cast<size_t>(sh / 2) * sw + sw / 2) * 3;
     const unsigned char *corner = px;
-    EXPECT_GT(mid[2], 40);
+    EXPECT_GT(mid()[2], 40);
     EXPECT_EQ(corner[0] + corner[1] + corner[2], 0);
     stbi_image_free(px);
     std::remove(shot.c_str());
@@ -297,12 +370,24 @@ TEST_F(WindowTest, RecreatingReleasesHeldKeys) {
         EXPECT_EQ(game.GetDeviceWidth(), 320);
         ASSERT_NE(game.window, nullptr);
         EXPECT_TRUE(gl_CheckRequiredEntryPoints());
-        Shell("xdotool search --sync --name '^Velmora$' windowfocus --sync >/dev/null 2>&1");
+        std::string id;
+        ASSERT_TRUE(test_WaitUntil("the window to be listed", [&] {
+            return !(id = Shell("xdotool search --name '^Velmora$' 2>/dev/null | head -n 1")).empty();
+        }));
+        // Asked again until it holds: a window not yet shown refuses the focus.
+        ASSERT_TRUE(test_WaitUntil(
+            "the window to have the focus",
+            [&] {
+                Shell("xdotool windowfocus " + id + " >/dev/null 2>&1");
+                glfwPollEvents();
+                return glfwGetWindowAttrib(game.window, GLFW_FOCUSED) != 0;
+            },
+            test_WaitDeadline, 20ms));
         Shell("xdotool keydown shift");
-        for (int i = 0; i < 200 && log->keys.empty(); ++i) {
+        EXPECT_TRUE(test_WaitUntil("the key press to arrive", [&] {
             glfwPollEvents();
-            std::this_thread::sleep_for(10ms);
-        }
+            return !log->keys.empty();
+        }));
         ASSERT_FALSE(log->keys.empty());
         EXPECT_EQ(log->keys.front(), std::make_pair(1, 16));
         log->keys.clear();

@@ -1,5 +1,7 @@
 // End to end: a program on the host draws through the renderer into its
-// window and a render target; a screenshot of the X server shows it.
+// window and a render target; a screenshot of the X server shows it. The
+// test waits for the program's ready file and then for the frame on the
+// screen, never for a fixed time.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -10,11 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include <stb/stb_image.h>
 
 #include "host/platform/hx_platform.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -43,23 +45,41 @@ TEST(DrawAppTest, ScreenshotShowsTheDrawing) {
         execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 1500 && access(ready.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(access(ready.c_str(), F_OK), 0) << "the program did not draw three frames";
-    std::this_thread::sleep_for(300ms);
-    const std::string keep = std::getenv("VELMORA_SCREENSHOT") ? std::getenv("VELMORA_SCREENSHOT") : shot;
-    ASSERT_EQ(std::system(("/usr/bin/import -window root '" + keep + "' 2>/dev/null").c_str()), 0);
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    struct Killer {
+        pid_t pid;
+        ~Killer() {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } killer{pid};
+    ASSERT_TRUE(test_WaitUntil("the ready file", [&] { return access(ready.c_str(), F_OK) == 0; }))
+        << "the program did not draw three frames";
 
+    // Drawn is not yet shown: screenshots until the frame's background is on
+    // the screen (every frame draws the whole picture).
+    const std::string keep = std::getenv("VELMORA_SCREENSHOT") ? std::getenv("VELMORA_SCREENSHOT") : shot;
     int w = 0, h = 0, c = 0;
-    unsigned char *px = stbi_load(keep.c_str(), &w, &h, &c, 3);
-    ASSERT_NE(px, nullptr);
+    unsigned char *px = nullptr;
     // The 960 x 540 window is centred on the 1280 x 1024 screen.
-    const int ox = (w - 960) / 2, oy = (h - 540) / 2;
     auto at = [&](int x, int y) {
+        const int ox = (w - 960) / 2, oy = (h - 540) / 2;
         const unsigned char *p = px + (static_cast<size_t>(oy + y) * w + (ox + x)) * 3;
         return Pixel{p[0], p[1], p[2]};
     };
+    auto near = [](Pixel a, Pixel b, int tolerance) {
+        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+    };
+    EXPECT_TRUE(test_WaitUntil(
+        "the frame's background on the screen",
+        [&] {
+            stbi_image_free(px);
+            px = nullptr;
+            if (std::system(("/usr/bin/import -window root '" + keep + "' 2>/dev/null").c_str()) != 0) return false;
+            px = stbi_load(keep.c_str(), &w, &h, &c, 3);
+            return px && w >= 960 && h >= 540 && near(at(5, 5), {15, 40, 73}, 2);
+        },
+        test_WaitDeadline, 50ms));
+    ASSERT_NE(px, nullptr);
     struct Probe {
         const char *what;
         int x, y;

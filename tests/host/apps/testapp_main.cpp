@@ -2,7 +2,10 @@
 // to the file named by VELMORA_TESTAPP_LOG, one line each, and behaves as
 // VELMORA_TESTAPP_MODE says ("throw": OnCreate throws an object;
 // "deferclose": OnClose only asks to quit, and the next update ends the
-// program, as a game that saves first does).
+// program, as a game that saves first does). Besides the hooks it logs
+// "focus seen" once the host has seen its window focused, and "render
+// suspended" for each frame drawn while suspended, so that a test can wait
+// for them.
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <cstring>
 
 #include "host/hx_app.h"
+#include "host/hx_game.h"
 #include "host/hx_gfx1.h"
 #include "host/hx_gl.h"
 #include "host/hx_input.h"
@@ -37,6 +41,8 @@ bool Mode(const char *name) {
 class c_TestApp : public c_App {
 public:
     bool quitRequested = false;
+    bool focusLogged = false;
+    bool suspended = false;
     c_TestApp *m_new() {
         c_App::m_new();
         return this;
@@ -49,10 +55,12 @@ public:
     }
     int OnSuspend() override {
         Log("suspend");
+        suspended = true;
         return 0;
     }
     int OnResume() override {
         Log("resume");
+        suspended = false;
         return 0;
     }
     int OnUpdate() override {
@@ -60,6 +68,11 @@ public:
         c_InputDevice *in = app_InputDevice;
         int hits = in ? in->keyHit[87] : 0;
         if (hits) Log("hit87 %d", hits);
+        // The loop's focus step has run just before the update.
+        if (!focusLogged && host_GlfwGame && host_GlfwGame->focusSeen) {
+            focusLogged = true;
+            Log("focus seen");
+        }
         Log("update");
         if (quitRequested) {
             Log("quit");
@@ -68,6 +81,7 @@ public:
         return 0;
     }
     int OnRender() override {
+        if (suspended) Log("render suspended");
         glViewport(0, 0, app_CachedDeviceWidth, app_CachedDeviceHeight);
         glClearColor(0.0f, 0.5f, 0.25f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
