@@ -1,0 +1,107 @@
+// The real velmora under a private X server: it keeps the player's
+// progress however it ends, closed by the window's button, closed while
+// unfocused, or asked to end by a signal, and it starts with a state file
+// it cannot read.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/x_app.h"
+
+namespace {
+
+using namespace test_x;
+
+const char kInitial[] =
+    R"({"cntbighealing":0,"cnthealing":0,"cntinvulnerability":0,"cntrevive":0,"coins":0,"lvlcampaign":1,"lvlopenworld":1})";
+
+class VelmoraTest : public XAppTest {
+protected:
+    std::string dir;
+    void SetUp() override {
+        XAppTest::SetUp();
+        dir = ::testing::TempDir() + "velmora_run_XXXXXX";
+        ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    }
+    void TearDown() override {
+        (void)std::system(("rm -rf '" + dir + "'").c_str());
+        XAppTest::TearDown();
+    }
+    std::string State() { return ReadFile(dir + "/.zentrovastate"); }
+    bool StateExists() { return access((dir + "/.zentrovastate").c_str(), F_OK) == 0; }
+    // Starts the game in the private folder and waits for its window, which
+    // it shows once its start-up has run.
+    Window StartGame(Child &game) {
+        game.Start(Folder() + "/velmora", {}, dir);
+        return FindWindow("Velmora");
+    }
+};
+
+TEST_F(VelmoraTest, ClosingTheWindowSavesAndEndsWithZero) {
+    Child game;
+    Window w = StartGame(game);
+    ASSERT_NE(w, 0u);
+    EXPECT_NE(Shell("xdotool getwindowgeometry " + std::to_string(w)).find("Geometry: 960x540"), std::string::npos);
+    EXPECT_FALSE(StateExists());
+    SendDeleteWindow(w);
+    EXPECT_EQ(game.Wait(), 0);
+    EXPECT_EQ(State(), kInitial);
+}
+
+TEST_F(VelmoraTest, UnreadableStateIsKeptAsideAndReplaced) {
+    std::ofstream(dir + "/.zentrovastate", std::ios::binary) << "{\"coins\":12,\"lvlcamp";
+    Child game;
+    Window w = StartGame(game);
+    ASSERT_NE(w, 0u);
+    SendDeleteWindow(w);
+    EXPECT_EQ(game.Wait(), 0);
+    EXPECT_NE(ReadFile(game.out).find("Velmora: the saved progress in .zentrovastate could not be read; it is kept as "
+                                      ".zentrovastate.bad\n"),
+              std::string::npos)
+        << ReadFile(game.out);
+    EXPECT_EQ(ReadFile(dir + "/.zentrovastate.bad"), "{\"coins\":12,\"lvlcamp");
+    EXPECT_EQ(State(), kInitial);
+}
+
+// Focus away: the game saves as it suspends (the state file appears), and
+// a close request then still ends it, saved, with 0.
+TEST_F(VelmoraTest, ClosedWhileUnfocusedStillSaves) {
+    Child game;
+    Window w = StartGame(game);
+    ASSERT_NE(w, 0u);
+    Window decoy = MakeDecoy();
+    // The game suspends only after it has seen the focus; on a busy machine
+    // it may miss a short one, so the round is repeated until it saved.
+    int hold = 50;
+    ASSERT_TRUE(test_WaitUntil(
+        "the game to see the focus, lose it and save",
+        [&] {
+            Focus(w);
+            if (!test_WaitUntil("the focus", [&] { return FocusedWindow() == w; }, std::chrono::seconds(2))) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(hold = std::min(hold * 2, 1600)));
+            Focus(decoy);
+            return bool(test_WaitUntil("the save", [&] { return StateExists(); }, std::chrono::seconds(2)));
+        },
+        test_WaitDeadline, std::chrono::milliseconds(0)));
+    std::remove((dir + "/.zentrovastate").c_str());
+    SendDeleteWindow(w);
+    EXPECT_EQ(game.Wait(), 0);
+    EXPECT_EQ(State(), kInitial);
+}
+
+TEST_F(VelmoraTest, TerminationSignalsSaveAndEndWithZero) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        std::remove((dir + "/.zentrovastate").c_str());
+        Child game;
+        ASSERT_NE(StartGame(game), 0u);
+        kill(game.pid, sig);
+        EXPECT_EQ(game.Wait(), 0);
+        EXPECT_EQ(State(), kInitial);
+        // The window is gone before the next game opens its own.
+        ASSERT_TRUE(test_WaitUntil("the window to go",
+                                   [&] { return Shell("xdotool search --name '^Velmora$' 2>/dev/null").empty(); }));
+    }
+}
+
+}  // namespace
