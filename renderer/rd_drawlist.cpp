@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/hx_gfxcommon.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
 #include "renderer/rd_buffers.h"
@@ -31,13 +32,6 @@ float Cos(float a) { return static_cast<float>(std::cos(static_cast<double>(a)))
 float Sin(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
 
 
-// One colour byte: truncated toward zero, clamped to 0-255, NaN 0.
-uint32_t ColorByte(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<uint32_t>(static_cast<int32_t>(v));
-}
-
 // Stores one vertex's seven fields at `p`, in the order of gfx2_Vertex.
 inline void PutVertex(unsigned char *p, float x, float y, float s, float t, float ix, float iy, uint32_t color) {
     std::memcpy(p + 0, &x, 4);
@@ -58,8 +52,7 @@ Array<float> NewColor() {
 }  // namespace
 
 uint32_t gfx2_PackColor(float r, float g, float b, float alpha255) {
-    return ColorByte(alpha255) << 24 | ColorByte(b * alpha255) << 16 | ColorByte(g * alpha255) << 8 |
-           ColorByte(r * alpha255);
+    return color_Pack(r, g, b, alpha255, alpha255);
 }
 
 int32_t gfx2_EllipseSegments(float radiusSum) {
@@ -602,24 +595,20 @@ void c_DrawList::RenderOp(c_DrawOp *op, int32_t first, int32_t count) {
 void c_DrawList::RenderOpGL(c_DrawOp *op, int32_t first, int32_t count) {
     gfx2_SetBlendMode(op->m_blend);
     const int32_t order = op->m_order;
-    switch (order) {
-    case 1:
-        gl11.glDrawArrays(GL_POINTS, first, count);
+    const gl_Primitive primitive = gl_PrimitiveOf(order);
+    switch (primitive.call) {
+    case gl_PrimitiveCall::Arrays:
+        gl11.glDrawArrays(primitive.mode, first, count);
         break;
-    case 2:
-        gl11.glDrawArrays(GL_LINES, first, count);
-        break;
-    case 3:
-        gl11.glDrawArrays(GL_TRIANGLES, first, count);
-        break;
-    case 4:
-        gl11.glDrawElements(GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_SHORT,
+    case gl_PrimitiveCall::Quads:
+        gl11.glDrawElements(primitive.mode, count / 4 * 6, GL_UNSIGNED_SHORT,
                             reinterpret_cast<const void *>(static_cast<intptr_t>(gfx2_QuadIndexOffset(first))));
         break;
-    default:
+    case gl_PrimitiveCall::Fans:
         // Each primitive is a fan of its own.
-        if (order < 1) break;
-        for (int32_t k = 0; k < count; k += order) gl11.glDrawArrays(GL_TRIANGLE_FAN, first + k, order);
+        for (int32_t k = 0; k < count; k += order) gl11.glDrawArrays(primitive.mode, first + k, order);
+        break;
+    case gl_PrimitiveCall::None:
         break;
     }
 }
