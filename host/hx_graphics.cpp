@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/hx_game.h"
+#include "host/hx_gfxcommon.h"
 #include "host/hx_gl.h"
 
 gc_ref<HxGraphics> app_GraphicsDevice;
@@ -24,13 +25,6 @@ int FormatOfDepth(int depth) {
         case 4: return GL_RGBA;
         default: return 0;
     }
-}
-
-// A colour term truncated toward zero and held to one byte (NaN gives 0).
-uint32_t ByteOf(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<uint32_t>(v);
 }
 
 // The smallest power of two not below n; 1 for sides below 2.
@@ -68,7 +62,7 @@ void ReadWindowSize(int32_t &width, int32_t &height) {
 }  // namespace
 
 uint32_t graphics_PackColour(float r, float g, float b, float alpha) {
-    return ByteOf(255.0f * alpha) << 24 | ByteOf(b * alpha) << 16 | ByteOf(g * alpha) << 8 | ByteOf(r * alpha);
+    return color_Pack(r, g, b, alpha, 255.0f * alpha);
 }
 
 void graphics_Premultiply(unsigned char *pixels, int width, int height, int depth) {
@@ -391,16 +385,15 @@ void HxGraphics::FlushPrims() {
         glTexCoordPointer(2, GL_FLOAT, sizeof(HxVertex), &vertices[0].u);
     }
 
-    switch (primitive) {
-        case 1: glDrawArrays(GL_POINTS, 0, count); break;
-        case 2: glDrawArrays(GL_LINES, 0, count); break;
-        case 3: glDrawArrays(GL_TRIANGLES, 0, count); break;
-        case 4: glDrawElements(GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_SHORT, quadIndices); break;
-        default:
-            if (primitive >= 5)
-                for (int first = 0; first + primitive <= count; first += primitive)
-                    glDrawArrays(GL_TRIANGLE_FAN, first, primitive);
+    const gl_Primitive kind = gl_PrimitiveOf(primitive);
+    switch (kind.call) {
+        case gl_PrimitiveCall::Arrays: glDrawArrays(kind.mode, 0, count); break;
+        case gl_PrimitiveCall::Quads: glDrawElements(kind.mode, count / 4 * 6, GL_UNSIGNED_SHORT, quadIndices); break;
+        case gl_PrimitiveCall::Fans:
+            for (int first = 0; first + primitive <= count; first += primitive)
+                glDrawArrays(kind.mode, first, primitive);
             break;
+        case gl_PrimitiveCall::None: break;
     }
 
     if (surface) glDisableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/hx_gfxcommon.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
 #include "renderer/rd_buffers.h"
@@ -31,11 +32,15 @@ float Cos(float a) { return static_cast<float>(std::cos(static_cast<double>(a)))
 float Sin(float a) { return static_cast<float>(std::sin(static_cast<double>(a))); }
 
 
-// One colour byte: truncated toward zero, clamped to 0-255, NaN 0.
-uint32_t ColorByte(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<uint32_t>(static_cast<int32_t>(v));
+// Stores one vertex's seven fields at `p`, in the order of gfx2_Vertex.
+inline void PutVertex(unsigned char *p, float x, float y, float s, float t, float ix, float iy, uint32_t color) {
+    std::memcpy(p + 0, &x, 4);
+    std::memcpy(p + 4, &y, 4);
+    std::memcpy(p + 8, &s, 4);
+    std::memcpy(p + 12, &t, 4);
+    std::memcpy(p + 16, &ix, 4);
+    std::memcpy(p + 20, &iy, 4);
+    std::memcpy(p + 24, &color, 4);
 }
 
 Array<float> NewColor() {
@@ -47,8 +52,7 @@ Array<float> NewColor() {
 }  // namespace
 
 uint32_t gfx2_PackColor(float r, float g, float b, float alpha255) {
-    return ColorByte(alpha255) << 24 | ColorByte(b * alpha255) << 16 | ColorByte(g * alpha255) << 8 |
-           ColorByte(r * alpha255);
+    return color_Pack(r, g, b, alpha255, alpha255);
 }
 
 int32_t gfx2_EllipseSegments(float radiusSum) {
@@ -240,8 +244,8 @@ void c_DrawList::PopMatrix() {
 // Vertices and operations
 
 void c_DrawList::AddVertex(float x, float y, float s, float t) {
-    const gfx2_Vertex v = {m_ix * x + m_jx * y + m_tx, m_iy * x + m_jy * y + m_ty, s, t, m_ix, m_iy, m_packedColor};
-    std::memcpy(m_vertexData->data + m_vertexBytes, &v, sizeof v);
+    PutVertex(m_vertexData->data + m_vertexBytes, m_ix * x + m_jx * y + m_tx, m_iy * x + m_jy * y + m_ty, s, t, m_ix,
+              m_iy, m_packedColor);
     m_vertexBytes += gfx2_VertexBytes;
 }
 
@@ -289,10 +293,16 @@ bool c_DrawList::BeginPrims(c_Material *material, int32_t order, int32_t count) 
 void c_DrawList::DrawQuad(c_Material *material, float x0, float y0, float x1, float y1, float s0, float t0, float s1,
                           float t1) {
     if (!BeginPrim(material, 4)) return;
-    AddVertex(x0, y0, s0, t0);
-    AddVertex(x1, y0, s1, t0);
-    AddVertex(x1, y1, s1, t1);
-    AddVertex(x0, y1, s0, t1);
+    // The matrix, colour and write position read once for the four corners;
+    // each corner is transformed exactly as AddVertex does it.
+    const float ix = m_ix, jx = m_jx, tx = m_tx, iy = m_iy, jy = m_jy, ty = m_ty;
+    const uint32_t color = m_packedColor;
+    unsigned char *p = m_vertexData->data + m_vertexBytes;
+    PutVertex(p, ix * x0 + jx * y0 + tx, iy * x0 + jy * y0 + ty, s0, t0, ix, iy, color);
+    PutVertex(p + 28, ix * x1 + jx * y0 + tx, iy * x1 + jy * y0 + ty, s1, t0, ix, iy, color);
+    PutVertex(p + 56, ix * x1 + jx * y1 + tx, iy * x1 + jy * y1 + ty, s1, t1, ix, iy, color);
+    PutVertex(p + 84, ix * x0 + jx * y1 + tx, iy * x0 + jy * y1 + ty, s0, t1, ix, iy, color);
+    m_vertexBytes += 4 * gfx2_VertexBytes;
 }
 
 void c_DrawList::DrawRect(float x, float y, float w, float h, c_Material *material, float s0, float t0, float s1,
@@ -368,10 +378,15 @@ void c_DrawList::DrawEllipse(float x, float y, float w, float h, c_Material *mat
     const float lb = static_cast<float>(std::sqrt(static_cast<double>(bx * bx + by * by)));
     const int32_t n = gfx2_EllipseSegments(la + lb);
     if (!BeginPrim(material, n)) return;
-    for (int32_t i = 0; i < n; ++i) {
+    const float ix = m_ix, jx = m_jx, tx = m_tx, iy = m_iy, jy = m_jy, ty = m_ty;
+    const uint32_t color = m_packedColor;
+    unsigned char *p = m_vertexData->data + m_vertexBytes;
+    for (int32_t i = 0; i < n; ++i, p += gfx2_VertexBytes) {
         const float a = static_cast<float>(i) * 360.0f / static_cast<float>(n) * kDegToRad;
-        AddVertex(Cos(a) * rx + cx, Sin(a) * ry + cy, 0, 0);
+        const float x = Cos(a) * rx + cx, y = Sin(a) * ry + cy;
+        PutVertex(p, ix * x + jx * y + tx, iy * x + jy * y + ty, 0, 0, ix, iy, color);
     }
+    m_vertexBytes += n * gfx2_VertexBytes;
 }
 
 void c_DrawList::DrawIndexed(int32_t order, int32_t count, const Array<float> &vertices, const Array<float> *texcoords,
@@ -580,24 +595,20 @@ void c_DrawList::RenderOp(c_DrawOp *op, int32_t first, int32_t count) {
 void c_DrawList::RenderOpGL(c_DrawOp *op, int32_t first, int32_t count) {
     gfx2_SetBlendMode(op->m_blend);
     const int32_t order = op->m_order;
-    switch (order) {
-    case 1:
-        gl11.glDrawArrays(GL_POINTS, first, count);
+    const gl_Primitive primitive = gl_PrimitiveOf(order);
+    switch (primitive.call) {
+    case gl_PrimitiveCall::Arrays:
+        gl11.glDrawArrays(primitive.mode, first, count);
         break;
-    case 2:
-        gl11.glDrawArrays(GL_LINES, first, count);
-        break;
-    case 3:
-        gl11.glDrawArrays(GL_TRIANGLES, first, count);
-        break;
-    case 4:
-        gl11.glDrawElements(GL_TRIANGLES, count / 4 * 6, GL_UNSIGNED_SHORT,
+    case gl_PrimitiveCall::Quads:
+        gl11.glDrawElements(primitive.mode, count / 4 * 6, GL_UNSIGNED_SHORT,
                             reinterpret_cast<const void *>(static_cast<intptr_t>(gfx2_QuadIndexOffset(first))));
         break;
-    default:
+    case gl_PrimitiveCall::Fans:
         // Each primitive is a fan of its own.
-        if (order < 1) break;
-        for (int32_t k = 0; k < count; k += order) gl11.glDrawArrays(GL_TRIANGLE_FAN, first + k, order);
+        for (int32_t k = 0; k < count; k += order) gl11.glDrawArrays(primitive.mode, first + k, order);
+        break;
+    case gl_PrimitiveCall::None:
         break;
     }
 }
