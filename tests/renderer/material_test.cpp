@@ -210,7 +210,7 @@ TEST_F(MaterialTest, BindSetsTheUniformsOncePerChange) {
     for (int unit = 0; unit < 4; ++unit) EXPECT_EQ(FakeGl::Uniform(p, unit), std::vector<float>{float(unit)});
     std::vector<std::string> bound;
     for (const std::string &line : FakeGl::Calls("glBindTexture")) bound.push_back(line);
-    auto name = [](c_Texture *t) { return "glBindTexture(3553, " + std::to_string(t->glTexture) + ")"; };
+    auto name = [](c_Texture *t) { return "glBindTexture(GL_TEXTURE_2D, " + std::to_string(t->glTexture) + ")"; };
     ASSERT_GE(bound.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(bound.end() - 4, bound.end()),
               (std::vector<std::string>{name(colour), name(c_Texture::Black()), name(c_Texture::Grey()),

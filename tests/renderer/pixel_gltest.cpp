@@ -192,7 +192,7 @@ TEST_F(PixelGlTest, EachBlendModeOverAKnownDestination) {
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new(target);
     canvas->Clear(0.8f, 0.4f, 0.2f, 0.6f);
     canvas->SetColor(0.2f, 0.6f, 1.0f, 0.5f);
-    for (int mode = 0; mode < 8; ++mode) {
+    for (int mode = c_BlendMode_Opaque; mode <= c_BlendMode_AlphaMask; ++mode) {
         canvas->SetBlendMode(mode);
         canvas->DrawRect(static_cast<float>(4 * mode), 0, 4, 4, kDefault, 0, 0, 1, 1);
     }
@@ -225,7 +225,7 @@ TEST_F(PixelGlTest, EachBlendModeOverAKnownDestination) {
         {"AlphaMask", [&](int c) { return d[c] * sa; }, [&](int) { return sa; }},
     };
     auto toByte = [](double v) { return static_cast<int>(std::lround(std::min(1.0, std::max(0.0, v)) * 255)); };
-    for (int mode = 0; mode < 8; ++mode) {
+    for (int mode = c_BlendMode_Opaque; mode <= c_BlendMode_AlphaMask; ++mode) {
         SCOPED_TRACE(modes[mode].name);
         const Px want{toByte(modes[mode].rgb(0)), toByte(modes[mode].rgb(1)), toByte(modes[mode].rgb(2)),
                       toByte(modes[mode].alpha(3))};
