@@ -7,12 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_game.h"
@@ -24,6 +21,7 @@
 #include "tests/renderer/support/fake_gl.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -386,24 +384,19 @@ TEST_F(TextureTest, TextureWithoutFramebufferDeletesOnlyItsTexture) {
 
 class TextureFileTest : public TextureTest {
 protected:
-    std::string dir;
+    TempDir dir;
     HxZentrovaGame *game = nullptr;
 
     void SetUp() override {
         TextureTest::SetUp();
-        char name[] = "/tmp/velmora_texture_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
         game = new HxZentrovaGame();
     }
     void TearDown() override {
         delete game;
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
         TextureTest::TearDown();
     }
     std::string WritePng(const std::string &file, int w, int h, const Bytes &rgba) {
-        const std::string path = dir + "/" + file;
+        const std::string path = dir.Join(file);
         EXPECT_NE(stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4), 0);
         return path;
     }
@@ -430,12 +423,9 @@ TEST_F(TextureFileTest, LoadPremultipliesRetainsAndMipmaps) {
 }
 
 TEST_F(TextureFileTest, MissingOrUndecodableFilesGiveNull) {
-    EXPECT_EQ(c_Texture::Load(String((dir + "/missing.png").c_str()), 4, 0), nullptr);
-    FILE *f = std::fopen((dir + "/bad.png").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("not an image", f);
-    std::fclose(f);
-    EXPECT_EQ(c_Texture::Load(String((dir + "/bad.png").c_str()), 4, 0), nullptr);
+    EXPECT_EQ(c_Texture::Load(String(dir.Join("missing.png").c_str()), 4, 0), nullptr);
+    const std::string bad = dir.Write("bad.png", "not an image");
+    EXPECT_EQ(c_Texture::Load(String(bad.c_str()), 4, 0), nullptr);
     EXPECT_EQ(FakeGl::Count("glGenTextures"), 0);
 }
 
