@@ -164,8 +164,9 @@ constexpr std::pair<GLenum, const char *> kEnumNames[] = {
 };
 #undef FAKE_GL_NAME
 
-constexpr const char *kPrimitiveNames[] = {"GL_POINTS",         "GL_LINES",     "GL_LINE_LOOP",   "GL_LINE_STRIP",
-                                           "GL_TRIANGLES",      "GL_TRIANGLE_STRIP", "GL_TRIANGLE_FAN"};
+// Primitive modes by value, GL_POINTS (0) to GL_TRIANGLE_FAN (6).
+constexpr const char *kPrimitiveNames[] = {"GL_POINTS",    "GL_LINES",          "GL_LINE_LOOP",   "GL_LINE_STRIP",
+                                           "GL_TRIANGLES", "GL_TRIANGLE_STRIP", "GL_TRIANGLE_FAN"};
 
 constexpr std::pair<GLbitfield, const char *> kClearBits[] = {
     {GL_COLOR_BUFFER_BIT, "GL_COLOR_BUFFER_BIT"},
