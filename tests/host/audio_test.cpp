@@ -12,9 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +21,7 @@
 #include "host/hx_game.h"
 #include "host/platform/hx_platform.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -41,18 +40,6 @@ std::string Square(int frames) {
     std::string pcm;
     for (int i = 0; i < frames; ++i) pcm += Le16((i / 25) % 2 ? 12000u : static_cast<unsigned>(-12000) & 0xFFFF);
     return pcm;
-}
-
-void WriteFile(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 // Waits for OpenAL's mixer (which runs on its own thread) to get somewhere.
@@ -85,7 +72,7 @@ void EnqueueAudioDevice() { gc_Enqueue(app_AudioDevice); }
 class AudioTest : public RuntimeTest {
 protected:
     HxZentrovaGame game;  // decodes the sound files
-    std::string dir;
+    TempDir dir;
     HxAudio *audio = nullptr;
 
     void SetUp() override {
@@ -93,27 +80,16 @@ protected:
         setenv("ALSOFT_DRIVERS", "null", 1);
         unsetenv("ALSOFT_CONF");
         audio_DiscardedBuffers.clear();
-        std::string tmpl = ::testing::TempDir() + "velmora_audio_XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
-        WriteFile(dir + "/loop.wav", Wav(1, 16, 22050, Square(2205)));
-        WriteFile(dir + "/short.wav", Wav(1, 16, 22050, Square(220)));
+        dir.Write("loop.wav", Wav(1, 16, 22050, Square(2205)));
+        dir.Write("short.wav", Wav(1, 16, 22050, Square(220)));
     }
     void TearDown() override {
         Close();
         app_AudioDevice = nullptr;
         audio_Current = nullptr;
-        RemoveDir();
         RuntimeTest::TearDown();
         audio_DiscardedBuffers.clear();
     }
-    void RemoveDir() {
-        std::string cmd = "rm -rf '" + dir + "'";
-        (void)std::system(cmd.c_str());
-    }
-
     HxAudio *Open() {
         audio = gc_New<HxAudio>()->m_new();
         app_AudioDevice = audio;
@@ -130,7 +106,7 @@ protected:
         audio->device = nullptr;
         audio = nullptr;
     }
-    String Path(const std::string &name) { return host_FromUtf8(dir + "/" + name); }
+    String Path(const std::string &name) { return host_FromUtf8(dir.Join(name)); }
     HxSample *Load(const std::string &name) { return audio->LoadSample(Path(name)); }
 };
 
@@ -238,7 +214,7 @@ TEST_F(AudioTest, LoadsBuffersInTheFilesFormat) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFile(dir + "/s.wav", Wav(c.channels, c.bits, 11025, std::string(c.dataBytes, '\x40')));
+        dir.Write("s.wav", Wav(c.channels, c.bits, 11025, std::string(c.dataBytes, '\x40')));
         HxSample *s = Load("s.wav");
         ASSERT_NE(s, nullptr);
         ASSERT_NE(s->buffer, 0u);
@@ -255,7 +231,7 @@ TEST_F(AudioTest, LoadsBuffersInTheFilesFormat) {
 
     // A layout OpenAL has no format for loads, into a buffer without data,
     // and plays nothing.
-    WriteFile(dir + "/s24.wav", Wav(1, 24, 11025, std::string(300, '\x40')));
+    dir.Write("s24.wav", Wav(1, 24, 11025, std::string(300, '\x40')));
     HxSample *odd = Load("s24.wav");
     ASSERT_NE(odd, nullptr);
     ALint size = -1;
@@ -264,7 +240,7 @@ TEST_F(AudioTest, LoadsBuffersInTheFilesFormat) {
     EXPECT_EQ(a->PlaySample(odd, 0, 0), 0);
 
     // Files that do not load.
-    WriteFile(dir + "/s.mp3", Wav(1, 16, 11025, Square(10)));
+    dir.Write("s.mp3", Wav(1, 16, 11025, Square(10)));
     EXPECT_EQ(Load("missing.wav"), nullptr);
     EXPECT_EQ(Load("s.mp3"), nullptr);
     EXPECT_EQ(a->PlayMusic(Path("missing.wav"), 0), -1);
@@ -380,8 +356,7 @@ TEST_F(AudioTest, MarkAndDeferredBufferDeletion) {
 
 TEST_F(AudioTest, StealsTheSourceOfTheFirstStoppedChannel) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string conf = dir + "/alsoft.conf";
-    WriteFile(conf, "[general]\nsources = 4\n");
+    const std::string conf = dir.Write("alsoft.conf", "[general]\nsources = 4\n");
     EXPECT_EXIT(
         {
             setenv("ALSOFT_CONF", conf.c_str(), 1);
@@ -419,7 +394,7 @@ TEST_F(AudioTest, StealsTheSourceOfTheFirstStoppedChannel) {
             const ALuint first = ch[0].source;
             CHILD_CHECK(a->PlaySample(loop, 10, 1) == 0);
             CHILD_CHECK(ch[10].source == first && ch[0].source == 0 && ch[7].source == ended);
-            RemoveDir();
+            dir.Remove();  // exit runs no destructors
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");
@@ -427,9 +402,8 @@ TEST_F(AudioTest, StealsTheSourceOfTheFirstStoppedChannel) {
 
 TEST_F(AudioTest, PlaysIntoAWaveFile) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string conf = dir + "/alsoft.conf";
-    const std::string out = dir + "/out.wav";
-    WriteFile(conf, "[general]\ndrivers = wave\nsample-type = int16\nchannels = stereo\n[wave]\nfile = " + out + "\n");
+    const std::string out = dir.Join("out.wav");
+    const std::string conf = dir.Write("alsoft.conf", "[general]\ndrivers = wave\nsample-type = int16\nchannels = stereo\n[wave]\nfile = " + out + "\n");
     EXPECT_EXIT(
         {
             setenv("ALSOFT_CONF", conf.c_str(), 1);
@@ -439,7 +413,7 @@ TEST_F(AudioTest, PlaysIntoAWaveFile) {
             CHILD_CHECK(a->PlaySample(Load("loop.wav"), 0, 1) == 0);
             platform_SleepMs(300);
             Close();  // completes the file
-            const std::string wav = ReadFile(out);
+            const std::string wav = test_ReadFile(out);
             CHILD_CHECK(wav.size() > 44 && wav.compare(0, 4, "RIFF") == 0);
             size_t data = wav.find("data");
             CHILD_CHECK(data != std::string::npos);
@@ -450,7 +424,7 @@ TEST_F(AudioTest, PlaysIntoAWaveFile) {
             }
             if (peak < 3000) std::fprintf(stderr, "peak %d\n", peak);
             CHILD_CHECK(peak >= 3000);
-            RemoveDir();
+            dir.Remove();  // exit runs no destructors
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");
@@ -461,7 +435,7 @@ TEST_F(AudioTest, RunsSilentlyWithoutADevice) {
     EXPECT_EXIT(
         {
             setenv("ALSOFT_DRIVERS", "velmora-no-such-driver", 1);
-            const std::string log = dir + "/stdout.txt";
+            const std::string log = dir.Join("stdout.txt");
             std::fflush(stdout);
             const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             CHILD_CHECK(fd >= 0 && dup2(fd, 1) == 1);
@@ -482,10 +456,10 @@ TEST_F(AudioTest, RunsSilentlyWithoutADevice) {
             gc_CollectAll();
             gc_CollectAll();
             std::fflush(stdout);
-            const std::string printed = ReadFile(log);
+            const std::string printed = test_ReadFile(log);
             if (printed != "OpenAl error: alcOpenDevice failed\n") std::fprintf(stderr, "printed: [%s]\n", printed.c_str());
             CHILD_CHECK(printed == "OpenAl error: alcOpenDevice failed\n");
-            RemoveDir();
+            dir.Remove();  // exit runs no destructors
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "host/hx_game.h"
 #include "host/hx_thread.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -86,11 +86,8 @@ TEST_F(BufferTest, FillingAndDiscarding) {
 
 TEST_F(BufferTest, LoadThroughTheHost) {
     HxGame game;
-    const std::string path = ::testing::TempDir() + "velmora_buffer.bin";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << std::string(5000, 'x');
-    }
+    TempDir dir;
+    const std::string path = dir.Write("buffer.bin", std::string(5000, 'x'));
     c_DataBuffer *b = gc_New<c_DataBuffer>()->m_new();
     EXPECT_FALSE(b->Load(String(u"/nonexistent/file")));
     EXPECT_EQ(b->length, 0);
@@ -98,7 +95,6 @@ TEST_F(BufferTest, LoadThroughTheHost) {
     EXPECT_EQ(b->length, 5000);
     EXPECT_EQ(b->data[4999], 'x');
     EXPECT_FALSE(b->Load(String(path.c_str())));  // already holds a block
-    std::remove(path.c_str());
     gc_ExternalBytes = 0;
 }
 
@@ -205,11 +201,8 @@ struct Loader : HxThread {
 };
 
 TEST_F(ThreadTest, LoadAsyncHandsTheBufferOver) {
-    const std::string file = ::testing::TempDir() + "velmora_async.bin";
-    {
-        std::ofstream out(file, std::ios::binary);
-        out << std::string(9000, 'q');
-    }
+    TempDir dir;
+    const std::string file = dir.Write("async.bin", std::string(9000, 'q'));
     Loader *l = gc_New<Loader>();
     l->path = String(file.c_str());
     l->buffer = gc_New<c_DataBuffer>()->m_new();
@@ -226,7 +219,6 @@ TEST_F(ThreadTest, LoadAsyncHandsTheBufferOver) {
     EXPECT_EQ(m->Result(), nullptr);
     EXPECT_EQ(m->buffer->length, 0);
     FullCollection();
-    std::remove(file.c_str());
     gc_ExternalBytes = 0;
 }
 

@@ -9,36 +9,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_game.h"
 #include "host/hx_image.h"
 #include "host/platform/hx_platform.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 std::string U8(const String &s) { return host_ToUtf8(s); }
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void WriteFile(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 std::vector<std::string> ListDir(const std::string &dir) {
     std::vector<std::string> names;
@@ -56,24 +41,17 @@ std::vector<std::string> ListDir(const std::string &dir) {
 // lives in the current directory).
 class FilesTest : public RuntimeTest {
 protected:
-    std::string dir;
+    TempDir dir;
     std::string oldCwd;
     void SetUp() override {
         RuntimeTest::SetUp();
         char buf[4096];
         oldCwd = getcwd(buf, sizeof buf);
-        std::string tmpl = ::testing::TempDir() + "velmora_files_XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_EQ(chdir(dir.Path().c_str()), 0);
     }
     void TearDown() override {
         platform_ReplaceFileHooks = platform_FileHooks();
         (void)chdir(oldCwd.c_str());
-        std::string cmd = "rm -rf '" + dir + "'";
-        (void)std::system(cmd.c_str());
         RuntimeTest::TearDown();
     }
 };
@@ -158,16 +136,16 @@ TEST_F(FilesTest, StateFileBytes) {
     };
     for (const Case &c : cases) {
         ASSERT_EQ(game.SaveState(c.state), 0);
-        EXPECT_EQ(ReadFile(dir + "/.zentrovastate"), c.bytes);
+        EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), c.bytes);
         EXPECT_TRUE(game.LoadState() == c.state) << U8(c.state);
     }
-    EXPECT_EQ(ListDir(dir), std::vector<std::string>{".zentrovastate"});
+    EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{".zentrovastate"});
 }
 
 TEST_F(FilesTest, StateFileReading) {
     HxZentrovaGame game;
     EXPECT_EQ(game.LoadState().Length(), 0);  // no file
-    WriteFile(".zentrovastate", "\xEF\xBB\xBFsaved");
+    test_WriteFile(".zentrovastate", "\xEF\xBB\xBFsaved");
     EXPECT_EQ(U8(game.LoadState()), "saved");
 }
 
@@ -189,15 +167,15 @@ TEST_F(FilesTest, FailedSaveKeepsTheOldFile) {
         platform_ReplaceFileHooks.write = hook;
         EXPECT_EQ(game.SaveState(String(u"a new and longer state")), -2);
         platform_ReplaceFileHooks = platform_FileHooks();
-        EXPECT_EQ(ReadFile(dir + "/.zentrovastate"), "old state");
-        EXPECT_EQ(ListDir(dir), std::vector<std::string>{".zentrovastate"});
+        EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), "old state");
+        EXPECT_EQ(ListDir(dir.Path()), std::vector<std::string>{".zentrovastate"});
     }
     // A folder that is gone: the file cannot be created at all.
     ASSERT_EQ(mkdir("gone", 0777), 0);
     ASSERT_EQ(chdir("gone"), 0);
-    ASSERT_EQ(rmdir((dir + "/gone").c_str()), 0);
+    ASSERT_EQ(rmdir(dir.Join("gone").c_str()), 0);
     EXPECT_EQ(game.SaveState(String(u"x")), -1);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
+    ASSERT_EQ(chdir(dir.Path().c_str()), 0);
 }
 
 TEST_F(FilesTest, SaveKilledBeforeTheRenameKeepsTheOldFile) {
@@ -213,11 +191,11 @@ TEST_F(FilesTest, SaveKilledBeforeTheRenameKeepsTheOldFile) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(ReadFile(dir + "/.zentrovastate"), "old state");
+    EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), "old state");
     EXPECT_EQ(U8(game.LoadState()), "old state");
     // The next save succeeds over the leftover.
     EXPECT_EQ(game.SaveState(String(u"newer")), 0);
-    EXPECT_EQ(ReadFile(dir + "/.zentrovastate"), "newer");
+    EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), "newer");
 }
 
 TEST_F(FilesTest, LoadDataSizes) {
@@ -225,7 +203,7 @@ TEST_F(FilesTest, LoadDataSizes) {
     for (int size : {0, 1, 4095, 4096, 4097, 3 * 4096 + 7}) {
         std::string bytes(static_cast<size_t>(size), '\0');
         for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 256);
-        WriteFile("blob.bin", bytes);
+        test_WriteFile("blob.bin", bytes);
         gc_ExternalBytes = 0;
         int n = -1;
         unsigned char *block = game.LoadData(String(u"blob.bin"), &n);
@@ -243,7 +221,7 @@ TEST_F(FilesTest, LoadDataSizes) {
 
 TEST_F(FilesTest, LoadStringDecodesText) {
     HxGame game;
-    WriteFile("t.txt", "caf\xC3\xA9\n");
+    test_WriteFile("t.txt", "caf\xC3\xA9\n");
     EXPECT_TRUE(game.LoadString(String(u"t.txt")) == String(u"caf\u00e9\n"));
     EXPECT_EQ(game.LoadString(String(u"nothing.txt")).Length(), 0);
 }
@@ -276,7 +254,8 @@ std::string WritePng(const std::string &name, int w, int h, int channels, const 
 
 std::string CaptureStdout(const std::function<void()> &f) {
     std::fflush(stdout);
-    std::string path = ::testing::TempDir() + "velmora_stdout.txt";
+    TempDir capture;
+    const std::string path = capture.Join("stdout.txt");
     int saved = dup(1);
     FILE *tmp = std::fopen(path.c_str(), "w");
     dup2(fileno(tmp), 1);
@@ -285,7 +264,7 @@ std::string CaptureStdout(const std::function<void()> &f) {
     dup2(saved, 1);
     close(saved);
     std::fclose(tmp);
-    return ReadFile(path);
+    return test_ReadFile(path);
 }
 
 TEST_F(FilesTest, ImageChannelsExpandToRgba) {
@@ -302,7 +281,7 @@ TEST_F(FilesTest, ImageChannelsExpandToRgba) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.channels);
-        std::string file = WritePng(dir + "/img" + std::to_string(c.channels) + ".png", 2, 1, c.channels, c.px);
+        std::string file = WritePng(dir.Join("img" + std::to_string(c.channels) + ".png"), 2, 1, c.channels, c.px);
         int w = 0, h = 0, d = 0;
         gc_ExternalBytes = 0;
         unsigned char *raw = game.LoadImageData(host_FromUtf8(file), &w, &h, &d);
@@ -326,7 +305,7 @@ TEST_F(FilesTest, ImageChannelsExpandToRgba) {
 TEST_F(FilesTest, ImageSizeArrayAndFullBuffer) {
     HxZentrovaGame game;
     std::vector<unsigned char> px(3 * 5 * 4, 9);
-    String file = host_FromUtf8(WritePng(dir + "/p.png", 3, 5, 4, px));
+    String file = host_FromUtf8(WritePng(dir.Join("p.png"), 3, 5, 4, px));
     Array<int> one(1);
     ASSERT_NE(gl_LoadImageData(file, one), nullptr);
     EXPECT_EQ(one[0], 3);
@@ -346,7 +325,7 @@ TEST_F(FilesTest, ImageSizeArrayAndFullBuffer) {
 
 TEST_F(FilesTest, UndecodableImage) {
     HxZentrovaGame game;
-    WriteFile("bad.png", "this is not an image");
+    test_WriteFile("bad.png", "this is not an image");
     int w = 0, h = 0, d = 0;
     unsigned char *px = reinterpret_cast<unsigned char *>(1);
     std::string out = CaptureStdout([&] { px = game.LoadImageData(String(u"bad.png"), &w, &h, &d); });

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "host/hx_game.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -148,15 +147,9 @@ TEST_F(HostEventTest, CollectorStepKeepsTheDelegate) {
 
 struct Thrown : ThrowableObject {};
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 TEST_F(HostEventTest, UncaughtThrownObjectEndsTheProcess) {
-    const std::string out = ::testing::TempDir() + "velmora_die_out.txt";
+    TempDir dir;
+    const std::string out = dir.Join("out.txt");
     for (Op op : {kStart, kKey}) {
         std::remove(out.c_str());
         EXPECT_EXIT(
@@ -174,7 +167,7 @@ TEST_F(HostEventTest, UncaughtThrownObjectEndsTheProcess) {
                 std::exit(0);
             },
             ::testing::ExitedWithCode(255), "");
-        EXPECT_EQ(ReadFile(out), "Zentrova Runtime Error : Uncaught Zentrova Exception\n") << kOpNames[op];
+        EXPECT_EQ(test_ReadFile(out), "Zentrova Runtime Error : Uncaught Zentrova Exception\n") << kOpNames[op];
     }
 }
 

@@ -19,6 +19,7 @@
 #include "host/hx_gfx1.h"
 #include "host/hx_graphics.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -245,9 +246,8 @@ TEST_F(Gfx1Test, LoadersReadDataFilesThroughTheDevice) {
 
 TEST_F(Gfx1Test, DefaultFontLoadsOnceAndIsRetriedAfterAFailure) {
     CountingHost host;
-    char dir[] = "/tmp/velmora_gfx1_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    host.appFolder = host_FromUtf8(dir);  // a folder without data/vexo_font.png
+    TempDir dir;
+    host.appFolder = host_FromUtf8(dir.Path());  // a folder without data/vexo_font.png
 
     EXPECT_EQ(gfx1_SetFont(nullptr), 0);
     EXPECT_EQ(host.imageLoads, 1);
@@ -284,7 +284,6 @@ TEST_F(Gfx1Test, DefaultFontLoadsOnceAndIsRetriedAfterAFailure) {
     gfx1_SetFont(nullptr);
     EXPECT_EQ(gfx1_Context->currentFont.get(), font);
     EXPECT_EQ(host.imageLoads, 2);
-    rmdir(dir);
 }
 
 TEST_F(Gfx1Test, GridAndCellFonts) {

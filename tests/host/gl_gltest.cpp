@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_gl.h"
@@ -23,6 +21,7 @@
 #include "host/platform/hx_platform.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -46,15 +45,10 @@ const char *kFragmentShader =
     "varying vec4 colour;\n"
     "void main() { gl_FragColor = colour; }\n";
 
-class GlTest : public RuntimeTest {
+class GlTest : public GlWindowTest<> {
 protected:
-    static inline GLFWwindow *window = nullptr;
-
-    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_gl"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         gl_InitGlobals();
     }
 
@@ -564,7 +558,8 @@ TEST_F(GlTest, TexturePixelsGoInAndOutAtBufferOffsets) {
 
 TEST_F(GlTest, TexImage2DFromFileLoadsRgbaIntoTheBoundTexture) {
     HxZentrovaGame game;
-    const std::string path = ::testing::TempDir() + "velmora_gl_" + std::to_string(getpid()) + ".png";
+    TempDir dir;
+    const std::string path = dir.Join("rgb.png");
     // 3 x 2 RGB pixels: alpha becomes 255.
     const unsigned char rgb[] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180};
     ASSERT_NE(stbi_write_png(path.c_str(), 3, 2, 3, rgb, 3 * 3), 0);
@@ -593,7 +588,6 @@ TEST_F(GlTest, TexImage2DFromFileLoadsRgbaIntoTheBoundTexture) {
     glBindTexture(GL_TEXTURE_2D, 0);
     gl_DeleteTexture(tex);
     gl_DeleteTexture(other);
-    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -8,12 +8,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_gl.h"
@@ -25,7 +26,9 @@
 #include "host/hx_gfx1.h"
 #include "host/hx_graphics.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/frame_dump.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -36,20 +39,16 @@ constexpr int kGreen = static_cast<int>(0xFF00FF00u);
 constexpr int kBlue = static_cast<int>(0xFF0000FFu);
 constexpr int kYellow = static_cast<int>(0xFFFFFF00u);
 
-class GraphicsTest : public RuntimeTest {
+class GraphicsTest : public GlWindowTest<kW, kH> {
 protected:
-    static inline GLFWwindow *window = nullptr;
-
-    static void SetUpTestSuite() { window = test_OpenGlWindow(kW, kH, "test_graphics"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
-
     HxZentrovaGame *game = nullptr;
     HxGraphics *device = nullptr;
     GLuint target = 0, framebuffer = 0;
+    TempDir dir;
+    FrameDump readFrames;  // every window read back, as PNGs when the test fails
 
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         game = new HxZentrovaGame;
         game->window = window;
         game->width = kW;
@@ -91,6 +90,14 @@ protected:
     Array<int> Window() {
         Array<int> px(static_cast<int64_t>(kW) * kH);
         device->ReadPixels(px, 0, 0, kW, kH, 0, kW);
+        std::vector<uint8_t> rgba(static_cast<size_t>(px.Length()) * 4);
+        for (int64_t i = 0; i < px.Length(); ++i) {
+            const auto v = static_cast<uint32_t>(px[i]);
+            const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                                      static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 24)};
+            std::copy_n(bytes, 4, &rgba[static_cast<size_t>(i) * 4]);
+        }
+        readFrames.Keep("window", std::move(rgba), kW, kH);
         return px;
     }
     static int At(const Array<int> &px, int x, int y) { return px[y * kW + x]; }
@@ -110,7 +117,7 @@ protected:
         return a;
     }
     std::string WritePng(const std::string &name, int w, int h, int channels, const std::vector<unsigned char> &px) {
-        const std::string path = ::testing::TempDir() + "graphics_" + std::to_string(getpid()) + "_" + name;
+        const std::string path = dir.Join(name);
         EXPECT_NE(stbi_write_png(path.c_str(), w, h, channels, px.data(), w * channels), 0);
         return path;
     }

@@ -6,22 +6,14 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "host/hx_game.h"
 #include "host/platform/hx_platform.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 TEST(PlatformTest, ExecutablePathNamesThisProgram) {
     std::string exe = platform_ExecutablePath();
@@ -33,14 +25,12 @@ TEST(PlatformTest, ExecutablePathNamesThisProgram) {
 
 // The URL reaches the opener as one argument, never through a shell.
 TEST(PlatformTest, OpenUrlPassesTheUrlVerbatim) {
-    const std::string dir = ::testing::TempDir() + "velmora_opener";
-    ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
-    const std::string out = dir + "/args.txt";
-    {
-        std::ofstream script(dir + "/xdg-open");
-        script << "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" << out << ".part' && mv '" << out << ".part' '" << out << "'\n";
-    }
-    chmod((dir + "/xdg-open").c_str(), 0755);
+    TempDir tmp;
+    const std::string &dir = tmp.Path();
+    const std::string out = tmp.Join("args.txt");
+    const std::string opener = tmp.Write("xdg-open", "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" + out + ".part' && mv '" +
+                                                         out + ".part' '" + out + "'\n");
+    chmod(opener.c_str(), 0755);
     const char *oldPath = std::getenv("PATH");
     std::string saved = oldPath ? oldPath : "";
     setenv("PATH", (dir + ":" + saved).c_str(), 1);
@@ -48,9 +38,8 @@ TEST(PlatformTest, OpenUrlPassesTheUrlVerbatim) {
     EXPECT_TRUE(platform_OpenUrl(url.c_str()));
     setenv("PATH", saved.c_str(), 1);
     for (int i = 0; i < 500 && access(out.c_str(), F_OK) != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(ReadFile(out), "1|" + url + "|");
-    EXPECT_NE(access((dir + "/pwned").c_str(), F_OK), 0);
-    std::system(("rm -rf '" + dir + "'").c_str());
+    EXPECT_EQ(test_ReadFile(out), "1|" + url + "|");
+    EXPECT_NE(access(tmp.Join("pwned").c_str(), F_OK), 0);
 }
 
 TEST(PlatformTest, SleepAndClock) {

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "host/hx_game.h"
 #include "host/hx_sound.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -61,18 +60,6 @@ Decoded Decode(void *(*reader)(FILE *, int *, int *, int *, int *), const std::s
 }
 
 Decoded DecodeWav(const std::string &bytes) { return Decode(audio_LoadWav, bytes); }
-
-void WriteFile(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // A valid file with everything the reader must step over: an 18-byte fmt
 // chunk, a LIST chunk before the data and a chunk after it.
@@ -204,21 +191,8 @@ TEST(WavTest, ReadLE32) {
 
 class SoundFileTest : public RuntimeTest {
 protected:
-    std::string dir;
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        std::string tmpl = ::testing::TempDir() + "velmora_sound_XXXXXX";
-        std::vector<char> name(tmpl.begin(), tmpl.end());
-        name.push_back(0);
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
-    }
-    void TearDown() override {
-        std::string cmd = "rm -rf '" + dir + "'";
-        (void)std::system(cmd.c_str());
-        RuntimeTest::TearDown();
-    }
-    String Path(const std::string &name) { return host_FromUtf8(dir + "/" + name); }
+    TempDir dir;
+    String Path(const std::string &name) { return host_FromUtf8(dir.Join(name)); }
 
     // Encodes a 16-bit stereo sine WAV of `frames` frames at `rate` to Ogg
     // with oggenc; returns the Ogg file's path ("" when oggenc failed).
@@ -228,9 +202,9 @@ protected:
             const int v = static_cast<int>(std::lround(12000.0 * std::sin(i * 2.0 * M_PI * 440.0 / rate)));
             pcm += Le16(static_cast<unsigned>(v) & 0xFFFF) + Le16(static_cast<unsigned>(-v) & 0xFFFF);
         }
-        WriteFile(dir + "/in.wav", Riff(Fmt(1, 2, static_cast<uint32_t>(rate), 16) + Chunk("data", pcm)));
-        const std::string out = dir + "/out.ogg";
-        const std::string cmd = "oggenc -Q -o '" + out + "' '" + dir + "/in.wav'";
+        dir.Write("in.wav", Riff(Fmt(1, 2, static_cast<uint32_t>(rate), 16) + Chunk("data", pcm)));
+        const std::string out = dir.Join("out.ogg");
+        const std::string cmd = "oggenc -Q -o '" + out + "' '" + dir.Join("in.wav") + "'";
         if (std::system(cmd.c_str()) != 0) return "";
         return out;
     }
@@ -249,7 +223,7 @@ TEST_F(SoundFileTest, ChoosesTheReaderByTheEnding) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFile(dir + "/" + c.name, wav);
+        dir.Write(c.name, wav);
         gc_ExternalBytes.store(0);
         int length = -1, channels = -1, format = -1, hertz = -1;
         void *p = game.LoadAudioData(Path(c.name), &length, &channels, &format, &hertz);
@@ -273,7 +247,7 @@ TEST_F(SoundFileTest, ChoosesTheReaderByTheEnding) {
     EXPECT_EQ(length, -1);
     // The base host object decodes nothing.
     HxGame plain;
-    WriteFile(dir + "/plain.wav", wav);
+    dir.Write("plain.wav", wav);
     EXPECT_EQ(plain.LoadAudioData(Path("plain.wav"), &length, &channels, &format, &hertz), nullptr);
 }
 
@@ -281,7 +255,7 @@ TEST_F(SoundFileTest, DecodesOggWholeAndSurvivesTruncation) {
     constexpr int kFrames = 22050, kRate = 22050;
     const std::string path = MakeOgg(kFrames, kRate);
     ASSERT_FALSE(path.empty()) << "oggenc (vorbis-tools, scripts/deps.sh) is needed";
-    const std::string ogg = ReadFile(path);
+    const std::string ogg = test_ReadFile(path);
 
     Decoded whole = Decode(audio_LoadOgg, ogg);
     ASSERT_TRUE(whole.ok);
@@ -301,15 +275,15 @@ TEST_F(SoundFileTest, DecodesOggWholeAndSurvivesTruncation) {
 
     // Through the host, with the ending in capitals.
     HxZentrovaGame game;
-    WriteFile(dir + "/MUSIC.OGG", ogg);
+    dir.Write("MUSIC.OGG", ogg);
     int length = 0, channels = 0, format = 0, hertz = 0;
     void *p = game.LoadAudioData(Path("MUSIC.OGG"), &length, &channels, &format, &hertz);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(length, kFrames);
     std::free(p);
     // WAV bytes named .ogg, Ogg bytes named .wav: both null.
-    WriteFile(dir + "/fake.ogg", ReadFile(dir + "/in.wav"));
-    WriteFile(dir + "/fake.wav", ogg);
+    dir.Write("fake.ogg", dir.Read("in.wav"));
+    dir.Write("fake.wav", ogg);
     EXPECT_EQ(game.LoadAudioData(Path("fake.ogg"), &length, &channels, &format, &hertz), nullptr);
     EXPECT_EQ(game.LoadAudioData(Path("fake.wav"), &length, &channels, &format, &hertz), nullptr);
 

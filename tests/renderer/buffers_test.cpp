@@ -30,10 +30,10 @@ protected:
 TEST_F(BuffersTest, SharedBuffersOncePerContext) {
     gfx2_InitVbos();
     EXPECT_EQ(FakeGl::Calls("glBufferData"),
-              (std::vector<std::string>{"glBufferData(34962, 65520, null, 35040)", "glBufferData(34963, 28080, data, 35044)"}));
+              (std::vector<std::string>{"glBufferData(GL_ARRAY_BUFFER, 65520, null, GL_STREAM_DRAW)", "glBufferData(GL_ELEMENT_ARRAY_BUFFER, 28080, data, GL_STATIC_DRAW)"}));
     EXPECT_EQ(FakeGl::Calls("glVertexAttribPointer"),
-              (std::vector<std::string>{"glVertexAttribPointer(0, 2, 5126, 0, 28, 0)", "glVertexAttribPointer(1, 2, 5126, 0, 28, 8)",
-                                        "glVertexAttribPointer(2, 2, 5126, 0, 28, 16)", "glVertexAttribPointer(3, 4, 5121, 1, 28, 24)"}));
+              (std::vector<std::string>{"glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 28, 0)", "glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 28, 8)",
+                                        "glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 28, 16)", "glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 28, 24)"}));
     EXPECT_EQ(FakeGl::Count("glEnableVertexAttribArray"), 4);
     // The index data: section j, quad i = 4i+j + (0, 1, 2, 0, 2, 3).
     std::vector<uint8_t> bytes = FakeGl::BufferBytes(gfx2_IndexBuffer);
@@ -62,14 +62,14 @@ TEST_F(BuffersTest, BlendModesSetTheirStateOnce) {
         int mode;
         std::vector<std::string> calls;
     } cases[] = {
-        {0, {"glDisable(3042)"}},
-        {1, {"glEnable(3042)", "glBlendFunc(1, 771)"}},
-        {2, {"glEnable(3042)", "glBlendFunc(1, 1)"}},
-        {3, {"glEnable(3042)", "glBlendFunc(774, 771)"}},
-        {4, {"glEnable(3042)", "glBlendFunc(774, 0)"}},
-        {5, {"glEnable(3042)", "glBlendFuncSeparate(0, 1, 1, 0)"}},
-        {6, {"glEnable(3042)", "glBlendFunc(770, 771)"}},
-        {7, {"glEnable(3042)", "glBlendFuncSeparate(0, 770, 1, 0)", "glBlendEquation(32774)"}},
+        {c_BlendMode_Opaque, {"glDisable(GL_BLEND)"}},
+        {c_BlendMode_Alpha, {"glEnable(GL_BLEND)", "glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA)"}},
+        {c_BlendMode_Additive, {"glEnable(GL_BLEND)", "glBlendFunc(GL_ONE, GL_ONE)"}},
+        {c_BlendMode_Multiply, {"glEnable(GL_BLEND)", "glBlendFunc(GL_DST_COLOR, GL_ONE_MINUS_SRC_ALPHA)"}},
+        {c_BlendMode_MultiplyOpaque, {"glEnable(GL_BLEND)", "glBlendFunc(GL_DST_COLOR, GL_ZERO)"}},
+        {c_BlendMode_AlphaWrite, {"glEnable(GL_BLEND)", "glBlendFuncSeparate(GL_ZERO, GL_ONE, GL_ONE, GL_ZERO)"}},
+        {c_BlendMode_StraightAlpha, {"glEnable(GL_BLEND)", "glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)"}},
+        {c_BlendMode_AlphaMask, {"glEnable(GL_BLEND)", "glBlendFuncSeparate(GL_ZERO, GL_SRC_ALPHA, GL_ONE, GL_ZERO)", "glBlendEquation(GL_FUNC_ADD)"}},
         {8, {}},
         {-3, {}},
     };

@@ -56,22 +56,22 @@ Lines Filtered(const std::vector<std::string> &prefixes) {
 
 // Framebuffer, viewport, scissor and clear calls.
 Lines TargetCalls() {
-    return Filtered({"glBindFramebuffer", "glViewport", "glEnable(3089)", "glDisable(3089)", "glScissor",
-                     "glClear(16384)"});
+    return Filtered({"glBindFramebuffer", "glViewport", "glEnable(GL_SCISSOR_TEST)", "glDisable(GL_SCISSOR_TEST)", "glScissor",
+                     "glClear(GL_COLOR_BUFFER_BIT)"});
 }
 
-std::string Bind(uint32_t framebuffer) { return "glBindFramebuffer(36160, " + std::to_string(framebuffer) + ")"; }
+std::string Bind(uint32_t framebuffer) { return "glBindFramebuffer(GL_FRAMEBUFFER, " + std::to_string(framebuffer) + ")"; }
 std::string Rect(const char *fn, int x, int y, int w, int h) {
     return std::string(fn) + "(" + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(w) + ", " +
            std::to_string(h) + ")";
 }
-const std::string kScissorOn = "glEnable(3089)";
-const std::string kScissorOff = "glDisable(3089)";
-const std::string kClear = "glClear(16384)";
+const std::string kScissorOn = "glEnable(GL_SCISSOR_TEST)";
+const std::string kScissorOff = "glDisable(GL_SCISSOR_TEST)";
+const std::string kClear = "glClear(GL_COLOR_BUFFER_BIT)";
 
 std::string ReadRow(int x, int y, int w, int h) {
     return "glReadPixels(" + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(w) + ", " +
-           std::to_string(h) + ", 6408, 5121, data)";
+           std::to_string(h) + ", GL_RGBA, GL_UNSIGNED_BYTE, data)";
 }
 
 // The shared buffers, the flip and the fast shader are all a canvas needs.
@@ -180,7 +180,7 @@ TEST_F(CanvasTest, ProjectionFlipsOnlyTheWindow) {
         SCOPED_TRACE(c.name);
         c_Canvas *canvas = c.window ? WindowCanvas() : CanvasOn(Target(64, 32));
         const float w = static_cast<float>(canvas->m_width), h = static_cast<float>(canvas->m_height);
-        gfx2_BlendModeCache = 3;
+        gfx2_BlendModeCache = c_BlendMode_Multiply;
         gfx2_BoundProgram = gc_New<c_GLProgram>()->m_new();
         canvas->Validate();
         EXPECT_EQ(gfx2_ClipPosScale[1], c.clipY);
@@ -211,13 +211,13 @@ TEST_F(CanvasTest, SwitchingFlushesThePreviousCanvasFirst) {
 
     const Lines expected = {
         Bind(ta->glFramebuffer), Rect("glViewport", 0, 0, 8, 8), kScissorOff, kClear,
-        "glBufferSubData(34962, 0, 224, data)", "glDrawElements(4, 12, 5123, 0)",
+        "glBufferSubData(GL_ARRAY_BUFFER, 0, 224, data)", "glDrawElements(GL_TRIANGLES, 12, GL_UNSIGNED_SHORT, 0)",
         Bind(tb->glFramebuffer), Rect("glViewport", 0, 0, 16, 16), kScissorOff, kClear,
-        "glBufferSubData(34962, 0, 112, data)", "glDrawElements(4, 6, 5123, 0)",
+        "glBufferSubData(GL_ARRAY_BUFFER, 0, 112, data)", "glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, 0)",
         Bind(ta->glFramebuffer), Rect("glViewport", 0, 0, 8, 8), kScissorOff, kClear,
     };
-    EXPECT_EQ(Filtered({"glBindFramebuffer", "glViewport", "glEnable(3089)", "glDisable(3089)", "glScissor",
-                        "glClear(16384)", "glBufferSubData", "glDraw"}),
+    EXPECT_EQ(Filtered({"glBindFramebuffer", "glViewport", "glEnable(GL_SCISSOR_TEST)", "glDisable(GL_SCISSOR_TEST)", "glScissor",
+                        "glClear(GL_COLOR_BUFFER_BIT)", "glBufferSubData", "glDraw"}),
               expected);
     EXPECT_TRUE(b->IsEmpty());
     EXPECT_EQ(gfx2_CurrentCanvas.get(), a);
@@ -239,7 +239,7 @@ TEST_F(CanvasTest, DirtyBitsApplyOnlyWhatChanged) {
          [](c_Canvas *c, c_Texture *) { c->SetProjection2d(0, 32, 0, 16, -1, 1); }, {}, true},
         {"render target: everything, line width and colour mask included",
          [](c_Canvas *c, c_Texture *t) { c->SetRenderTarget(t); },
-         {Bind(1), vp, kScissorOff, "glLineWidth(1)", "glColorMask(1, 1, 1, 1)"}, true},
+         {Bind(1), vp, kScissorOff, "glLineWidth(1)", "glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE)"}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,7 +249,7 @@ TEST_F(CanvasTest, DirtyBitsApplyOnlyWhatChanged) {
         ASSERT_EQ(canvas->m_dirty, 0);
         c_GLProgram *sentinel = gc_New<c_GLProgram>()->m_new();
         gfx2_BoundProgram = sentinel;
-        gfx2_BlendModeCache = 3;
+        gfx2_BlendModeCache = c_BlendMode_Multiply;
         c.change(canvas, texture);
         FakeGl::ClearLog();
         canvas->Validate();
@@ -291,7 +291,7 @@ TEST_F(CanvasTest, NewContextRemakesBuffersAndRereadsTheWindowSize) {
     EXPECT_NE(texture->glFramebuffer, oldFramebuffer);
     EXPECT_EQ(texture->contextSeq, 2);
     // The retained pixels went up again with the new texture.
-    EXPECT_EQ(Filtered({"glTexImage2D"}).back(), "glTexImage2D(3553, 0, 6408, 4, 4, 0, 6408, 5121, data)");
+    EXPECT_EQ(Filtered({"glTexImage2D"}).back(), "glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, data)");
     EXPECT_EQ(TargetCalls().front(), Bind(texture->glFramebuffer));
 }
 
@@ -339,7 +339,7 @@ TEST_F(CanvasTest, ManagedReadBackStaysInsideTheRetainedPixels) {
         if (c.flags & TextureFlags::Managed) {
             // The read used the whole texture's viewport without a scissor,
             // and the canvas's own viewport comes back at the next validation.
-            const Lines calls = Filtered({"glDisable(3089)", "glViewport", "glReadPixels"});
+            const Lines calls = Filtered({"glDisable(GL_SCISSOR_TEST)", "glViewport", "glReadPixels"});
             const std::string full = Rect("glViewport", 0, 0, c.texW, c.texH);
             EXPECT_NE(std::find(calls.begin(), calls.end(), full), calls.end());
             EXPECT_TRUE(canvas->m_dirty & CanvasDirtyBits::ViewportScissor);

@@ -21,6 +21,7 @@
 #include "renderer/rd_shader.h"
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
+#include "runtime/rt_array.h"
 #include "tests/renderer/support/fake_gl.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
@@ -33,14 +34,6 @@ c_Material *const kDefault = nullptr;
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
-
-template <class T>
-Array<T> ArrayOf(std::initializer_list<T> values) {
-    Array<T> a(static_cast<int64_t>(values.size()));
-    int i = 0;
-    for (T v : values) a[i++] = v;
-    return a;
-}
 
 // Vertex k of a list, read back from its bytes.
 gfx2_Vertex VertexAt(c_DrawList *list, int k) {
@@ -168,7 +161,7 @@ TEST_F(DrawListTest, TransformsPostMultiply) {
     list->Translate(10, 20);
     list->Scale(2, 3);
     // (1, 1) is scaled first, then moved.
-    list->AddShadowCaster(gc_New<c_ShadowCaster>()->m_new(ArrayOf<float>({1, 1})));
+    list->AddShadowCaster(gc_New<c_ShadowCaster>()->m_new(array_Of<float>({1, 1})));
     EXPECT_EQ(list->m_casterVertices->data[0], 12.0f);
     EXPECT_EQ(list->m_casterVertices->data[1], 23.0f);
 
@@ -224,7 +217,7 @@ TEST_F(DrawListTest, ImageVerticesUnderTranslateRotateAndScale) {
             EXPECT_NEAR(f[5], k.iy, 1e-6) << k.name << " tangent " << v;
             EXPECT_EQ(std::vector<int>(rec + 24, rec + 28), std::vector<int>({127, 0, 0, 127})) << k.name;
         }
-        EXPECT_EQ(Ops(list), std::vector<OpFields>({{material, 1, 4, 4}})) << k.name;
+        EXPECT_EQ(Ops(list), std::vector<OpFields>({{material, c_BlendMode_Alpha, 4, 4}})) << k.name;
     }
     // The exact rotation values: a 90-degree turn of (16, -8) is about (-8, -16).
     c_DrawList *list = NewList();
@@ -247,7 +240,7 @@ TEST_F(DrawListTest, SourceRectanglesOfAnImage) {
     };
     ASSERT_EQ(Vertices(list), 8);
     EXPECT_EQ(std::memcmp(list->m_vertexData->data, expected, sizeof expected), 0);
-    EXPECT_EQ(Ops(list), std::vector<OpFields>({{material, 1, 4, 8}}));
+    EXPECT_EQ(Ops(list), std::vector<OpFields>({{material, c_BlendMode_Alpha, 4, 8}}));
 }
 
 // ---------------------------------------------------------------------------
@@ -256,8 +249,8 @@ TEST_F(DrawListTest, SourceRectanglesOfAnImage) {
 TEST_F(DrawListTest, PrimitivesMergeOnlyWithEqualMaterialBlendAndOrder) {
     c_Material *a = NewMaterial();
     c_Material *b = NewMaterial();
-    const Array<float> tri = ArrayOf<float>({0, 0, 1, 0, 1, 1});
-    const Array<int32_t> idx = ArrayOf<int32_t>({0, 1, 2});
+    const Array<float> tri = array_Of<float>({0, 0, 1, 0, 1, 1});
+    const Array<int32_t> idx = array_Of<int32_t>({0, 1, 2});
     struct Case {
         const char *name;
         void (*draw)(c_DrawList *, c_Material *, c_Material *, const Array<float> &, const Array<int32_t> &);
@@ -268,35 +261,35 @@ TEST_F(DrawListTest, PrimitivesMergeOnlyWithEqualMaterialBlendAndOrder) {
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
          },
-         {{nullptr, 1, 4, 8}}},
+         {{nullptr, c_BlendMode_Alpha, 4, 8}}},
         {"blend change between them",
          [](c_DrawList *l, c_Material *a, c_Material *, const Array<float> &, const Array<int32_t> &) {
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
-             l->SetBlendMode(2);
+             l->SetBlendMode(c_BlendMode_Additive);
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
          },
-         {{nullptr, 1, 4, 4}, {nullptr, 2, 4, 4}}},
+         {{nullptr, c_BlendMode_Alpha, 4, 4}, {nullptr, c_BlendMode_Additive, 4, 4}}},
         {"material change, and back",
          [](c_DrawList *l, c_Material *a, c_Material *b, const Array<float> &, const Array<int32_t> &) {
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
              l->DrawRect(0, 0, 1, 1, b, 0, 0, 1, 1);
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
          },
-         {{nullptr, 1, 4, 4}, {nullptr, 1, 4, 4}, {nullptr, 1, 4, 4}}},
+         {{nullptr, c_BlendMode_Alpha, 4, 4}, {nullptr, c_BlendMode_Alpha, 4, 4}, {nullptr, c_BlendMode_Alpha, 4, 4}}},
         {"order change",
          [](c_DrawList *l, c_Material *a, c_Material *, const Array<float> &v, const Array<int32_t> &i) {
              l->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
              l->DrawIndexedPrimitives(3, 1, v, i, a);
              l->DrawIndexedPrimitives(3, 1, v, i, a);
          },
-         {{nullptr, 1, 4, 4}, {nullptr, 1, 3, 6}}},
+         {{nullptr, c_BlendMode_Alpha, 4, 4}, {nullptr, c_BlendMode_Alpha, 3, 6}}},
         {"null material is the default material",
          [](c_DrawList *l, c_Material *, c_Material *, const Array<float> &, const Array<int32_t> &) {
              l->DrawRect(0, 0, 1, 1, kDefault, 0, 0, 1, 1);
              l->DrawEllipse(0, 0, 4, 4);
              l->DrawEllipse(0, 0, 4, 4, l->DefaultMaterial());
          },
-         {{nullptr, 1, 4, 4}, {nullptr, 1, 12, 24}}},
+         {{nullptr, c_BlendMode_Alpha, 4, 4}, {nullptr, c_BlendMode_Alpha, 12, 24}}},
     };
     // The expected materials by case, in op order.
     const std::vector<std::vector<c_Material *>> materials = {{a}, {a, a}, {a, b, a}, {a, a}, {Fast(), Fast()}};
@@ -319,7 +312,7 @@ TEST_F(DrawListTest, DefaultMaterialNeverNullAndTheEmptyOpNeverExtended) {
     list->SetDefaultMaterial(nullptr);
     EXPECT_EQ(list->DefaultMaterial(), Fast());
     list->DrawRect(0, 0, 1, 1, kDefault, 0, 0, 1, 1);
-    EXPECT_EQ(Ops(list), std::vector<OpFields>({{m, 1, 4, 4}, {Fast(), 1, 4, 4}}));
+    EXPECT_EQ(Ops(list), std::vector<OpFields>({{m, c_BlendMode_Alpha, 4, 4}, {Fast(), c_BlendMode_Alpha, 4, 4}}));
 
     // Even a list without any material to draw with (no fast shader) opens
     // ops of its own: the shared empty op stays empty.
@@ -327,10 +320,10 @@ TEST_F(DrawListTest, DefaultMaterialNeverNullAndTheEmptyOpNeverExtended) {
     c_DrawList *bare = NewList();
     EXPECT_EQ(bare->DefaultMaterial(), nullptr);
     EXPECT_EQ(bare->m_currentOp.get(), gfx2_NoOp.get());
-    bare->SetBlendMode(0);
+    bare->SetBlendMode(c_BlendMode_Opaque);
     bare->DrawRect(0, 0, 1, 1, kDefault, 0, 0, 1, 1);
     bare->DrawRect(0, 0, 1, 1, kDefault, 0, 0, 1, 1);
-    EXPECT_EQ(Ops(bare), std::vector<OpFields>({{nullptr, 0, 4, 8}}));
+    EXPECT_EQ(Ops(bare), std::vector<OpFields>({{nullptr, c_BlendMode_Opaque, 4, 8}}));
     EXPECT_NE(bare->m_currentOp.get(), gfx2_NoOp.get());
     EXPECT_EQ(gfx2_NoOp->m_count, 0);
     EXPECT_EQ(gfx2_NoOp->m_order, 0);
@@ -345,7 +338,7 @@ TEST_F(DrawListTest, OpsComeBackThroughThePoolWithNoNewAllocations) {
     auto frame = [&] {
         list->DrawRect(0, 0, 1, 1, a, 0, 0, 1, 1);
         list->DrawRect(0, 0, 1, 1, b, 0, 0, 1, 1);
-        list->SetBlendMode(list->BlendMode() == 1 ? 3 : 1);
+        list->SetBlendMode(list->BlendMode() == c_BlendMode_Alpha ? c_BlendMode_Multiply : c_BlendMode_Alpha);
         list->DrawRect(0, 0, 1, 1, b, 0, 0, 1, 1);
         other->DrawEllipse(0, 0, 10, 10, a);
         list->Flush();
@@ -373,9 +366,9 @@ TEST_F(DrawListTest, OpsComeBackThroughThePoolWithNoNewAllocations) {
     EXPECT_EQ(again, pooled);
 
     // An op from the pool carries nothing over.
-    list->SetBlendMode(6);
-    list->DrawIndexedLine(ArrayOf<float>({0, 0, 5, 5}), ArrayOf<int32_t>({0, 1}));
-    EXPECT_EQ(Ops(list), std::vector<OpFields>({{Fast(), 6, 2, 2}}));
+    list->SetBlendMode(c_BlendMode_StraightAlpha);
+    list->DrawIndexedLine(array_Of<float>({0, 0, 5, 5}), array_Of<int32_t>({0, 1}));
+    EXPECT_EQ(Ops(list), std::vector<OpFields>({{Fast(), c_BlendMode_StraightAlpha, 2, 2}}));
 }
 
 TEST_F(DrawListTest, VertexBufferGrowsByHalvesOrStraightToTheNeed) {
@@ -391,7 +384,7 @@ TEST_F(DrawListTest, VertexBufferGrowsByHalvesOrStraightToTheNeed) {
         {"one call needing more than half again: straight to the need", 0, 100, 11200},
         {"from 6144 to a need above 9216", 37, 60, 10864},
     };
-    const Array<float> quad = ArrayOf<float>({0, 0, 1, 0, 1, 1, 0, 1});
+    const Array<float> quad = array_Of<float>({0, 0, 1, 0, 1, 1, 0, 1});
     for (const Case &c : cases) {
         c_DrawList *list = NewList();
         for (int i = 0; i < c.quads; ++i) list->DrawRect(static_cast<float>(i), 0, 1, 1, kDefault, 0, 0, 1, 1);
@@ -454,10 +447,10 @@ TEST_F(DrawListTest, EllipseSegmentsFollowTheTransformedRadii) {
 
 TEST_F(DrawListTest, IndexedPrimitivesReadPairsByIndex) {
     c_Material *m = NewMaterial();
-    const Array<float> v = ArrayOf<float>({0, 0, 10, 0, 10, 10, 0, 10});
-    const Array<float> tc = ArrayOf<float>({0, 0, 1, 0, 1, 1, 0, 1});
-    const Array<int32_t> colors = ArrayOf<int32_t>({0x11, 0x22, 0x33, static_cast<int32_t>(0xFF000044u)});
-    const Array<int32_t> idx = ArrayOf<int32_t>({0, 1, 2, 0, 2, 3, 99});  // one more than read
+    const Array<float> v = array_Of<float>({0, 0, 10, 0, 10, 10, 0, 10});
+    const Array<float> tc = array_Of<float>({0, 0, 1, 0, 1, 1, 0, 1});
+    const Array<int32_t> colors = array_Of<int32_t>({0x11, 0x22, 0x33, static_cast<int32_t>(0xFF000044u)});
+    const Array<int32_t> idx = array_Of<int32_t>({0, 1, 2, 0, 2, 3, 99});  // one more than read
 
     c_DrawList *list = NewList();
     list->Translate(5, 0);
@@ -476,21 +469,21 @@ TEST_F(DrawListTest, IndexedPrimitivesReadPairsByIndex) {
     EXPECT_EQ(VertexAt(list, 6).color, 0xFFFF0000u);
     EXPECT_EQ(VertexAt(list, 8).s, 1.0f);
     EXPECT_EQ(VertexAt(list, 11).s, 0.0f);  // untextured: s = t = 0
-    EXPECT_EQ(Ops(list), std::vector<OpFields>({{m, 1, 3, 12}}));
+    EXPECT_EQ(Ops(list), std::vector<OpFields>({{m, c_BlendMode_Alpha, 3, 12}}));
 
     // Lines use the default material; a fan can be the buffer's size.
-    list->DrawIndexedLine(v, ArrayOf<int32_t>({3, 1}));
+    list->DrawIndexedLine(v, array_Of<int32_t>({3, 1}));
     EXPECT_EQ(VertexAt(list, 12).x, 5.0f);
     EXPECT_EQ(VertexAt(list, 13).y, 0.0f);
     Array<int32_t> big(2340);
     list->DrawIndexedPrimitives(2340, 1, v, big, nullptr);
-    EXPECT_EQ(Ops(list), std::vector<OpFields>({{m, 1, 3, 12}, {Fast(), 1, 2, 2}, {Fast(), 1, 2340, 2340}}));
+    EXPECT_EQ(Ops(list), std::vector<OpFields>({{m, c_BlendMode_Alpha, 3, 12}, {Fast(), c_BlendMode_Alpha, 2, 2}, {Fast(), c_BlendMode_Alpha, 2340, 2340}}));
 }
 
 TEST_F(DrawListTest, IndexedPrimitivesThatDoNotFitDrawNothing) {
-    const Array<float> v = ArrayOf<float>({0, 0, 10, 0, 10, 10, 0});  // 3 whole pairs
-    const Array<float> tc = ArrayOf<float>({0, 0, 1, 0});              // 2 pairs
-    const Array<int32_t> colors = ArrayOf<int32_t>({1});               // 1 colour
+    const Array<float> v = array_Of<float>({0, 0, 10, 0, 10, 10, 0});  // 3 whole pairs
+    const Array<float> tc = array_Of<float>({0, 0, 1, 0});              // 2 pairs
+    const Array<int32_t> colors = array_Of<int32_t>({1});               // 1 colour
     Array<int32_t> many(3000);
     struct Case {
         const char *name;
@@ -498,17 +491,17 @@ TEST_F(DrawListTest, IndexedPrimitivesThatDoNotFitDrawNothing) {
         Array<int32_t> indices;
         int arrays;  // 1 vertices, 2 + texcoords, 3 + colours
     } cases[] = {
-        {"order 0", 0, 1, ArrayOf<int32_t>({0}), 1},
-        {"negative order", -3, -1, ArrayOf<int32_t>({0, 1, 2}), 1},
-        {"count 0", 3, 0, ArrayOf<int32_t>({0, 1, 2}), 1},
-        {"negative count", 1, -5, ArrayOf<int32_t>({0}), 1},
+        {"order 0", 0, 1, array_Of<int32_t>({0}), 1},
+        {"negative order", -3, -1, array_Of<int32_t>({0, 1, 2}), 1},
+        {"count 0", 3, 0, array_Of<int32_t>({0, 1, 2}), 1},
+        {"negative count", 1, -5, array_Of<int32_t>({0}), 1},
         {"order above the buffer", 2341, 1, many, 1},
         {"order x count wraps to 0 in 32 bits", 4, 0x40000000, many, 1},
-        {"too few indices", 3, 2, ArrayOf<int32_t>({0, 1, 2, 0, 1}), 1},
-        {"index past the vertices (odd float unused)", 3, 1, ArrayOf<int32_t>({0, 1, 3}), 1},
-        {"negative index", 2, 1, ArrayOf<int32_t>({0, -1}), 1},
-        {"index past the texcoords", 3, 1, ArrayOf<int32_t>({0, 1, 2}), 2},
-        {"index past the colours", 2, 1, ArrayOf<int32_t>({0, 1}), 3},
+        {"too few indices", 3, 2, array_Of<int32_t>({0, 1, 2, 0, 1}), 1},
+        {"index past the vertices (odd float unused)", 3, 1, array_Of<int32_t>({0, 1, 3}), 1},
+        {"negative index", 2, 1, array_Of<int32_t>({0, -1}), 1},
+        {"index past the texcoords", 3, 1, array_Of<int32_t>({0, 1, 2}), 2},
+        {"index past the colours", 2, 1, array_Of<int32_t>({0, 1}), 3},
     };
     for (const Case &c : cases) {
         c_DrawList *list = NewList();
@@ -584,7 +577,7 @@ TEST_F(DrawTextTest, TextLayoutWithAlignment) {
         list->DrawText(text, c.x, c.y, c.xalign, c.yalign);
         EXPECT_EQ(Corners(list), c.corners) << c.name;
         if (!c.corners.empty()) {
-            EXPECT_EQ(Ops(list), std::vector<OpFields>({{page->m_material, 1, 4, 8}})) << c.name;
+            EXPECT_EQ(Ops(list), std::vector<OpFields>({{page->m_material, c_BlendMode_Alpha, 4, 8}})) << c.name;
         }
     }
     // Each glyph shows its own rectangle of the page.
@@ -626,8 +619,8 @@ TEST_F(DrawTextTest, TextLinesStackDownFromTheAlignedTop) {
 
 TEST_F(DrawListTest, ShadowCastersCollectTransformedPairsUntilReset) {
     c_DrawList *list = NewList();
-    c_ShadowCaster *five = gc_New<c_ShadowCaster>()->m_new(ArrayOf<float>({1, 2, 3, 4, 5}));
-    c_ShadowCaster *one = gc_New<c_ShadowCaster>()->m_new(ArrayOf<float>({7}));
+    c_ShadowCaster *five = gc_New<c_ShadowCaster>()->m_new(array_Of<float>({1, 2, 3, 4, 5}));
+    c_ShadowCaster *one = gc_New<c_ShadowCaster>()->m_new(array_Of<float>({7}));
     c_ShadowCaster *none = gc_New<c_ShadowCaster>()->m_new();
     list->Scale(2, 2);
     list->AddShadowCaster(five, 10, 20);  // pairs (1, 2), (3, 4); the odd 5 unused
@@ -647,7 +640,7 @@ TEST_F(DrawListTest, ShadowCastersCollectTransformedPairsUntilReset) {
 
     // Drawing an image adds its caster.
     c_Image2 *image = gc_New<c_Image2>()->m_new(TextureMaterial(4, 4), 0.0f, 0.0f);
-    image->m_shadowCaster = gc_New<c_ShadowCaster>()->m_new(ArrayOf<float>({0, 0, 1, 0}));
+    image->m_shadowCaster = gc_New<c_ShadowCaster>()->m_new(array_Of<float>({0, 0, 1, 0}));
     list->DrawImage(image, 5, 5);
     EXPECT_EQ(list->m_casters->length, 4);
     EXPECT_EQ(list->m_casterVertices->length, 8);

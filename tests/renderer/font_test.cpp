@@ -7,13 +7,9 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_app.h"
@@ -29,6 +25,7 @@
 #include "tests/renderer/support/fake_gl.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -71,7 +68,7 @@ GlyphFields Fields(c_Glyph2 *g) {
 
 class FontTest : public FakeRendererTest {
 protected:
-    std::string dir;
+    TempDir dir;
     RecordingGame *game = nullptr;
 
     void SetUp() override {
@@ -81,27 +78,21 @@ protected:
         ImageFlagsMask = 259;
         game = new RecordingGame();
         app_Game = game;
-        char name[] = "/tmp/velmora_font_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
     }
     void TearDown() override {
         app_Game = nullptr;
         delete game;
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
         FakeRendererTest::TearDown();
     }
 
-    std::string Path(const std::string &file) { return dir + "/" + file; }
+    std::string Path(const std::string &file) { return dir.Join(file); }
     String Png(const std::string &file, int w, int h) {
         std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4, 255);
         EXPECT_NE(stbi_write_png(Path(file).c_str(), w, h, 4, rgba.data(), w * 4), 0);
         return String(Path(file).c_str());
     }
     String Text(const std::string &file, const std::string &content) {
-        std::ofstream(Path(file), std::ios::binary) << content;
-        return String(Path(file).c_str());
+        return String(dir.Write(file, content).c_str());
     }
 };
 

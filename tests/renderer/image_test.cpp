@@ -7,13 +7,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_app.h"
@@ -28,6 +25,7 @@
 #include "tests/renderer/support/fake_gl.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -50,7 +48,7 @@ Rect Texcoords(c_Image2 *i) { return {i->m_s0, i->m_t0, i->m_s1, i->m_t1}; }
 
 class ImageTest : public FakeRendererTest {
 protected:
-    std::string dir;
+    TempDir dir;
     HxZentrovaGame *game = nullptr;
 
     void SetUp() override {
@@ -62,27 +60,22 @@ protected:
         ImageFlagsMask = 259;
         game = new HxZentrovaGame();
         app_Game = game;
-        char name[] = "/tmp/velmora_image_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
     }
     void TearDown() override {
         app_Game = nullptr;
         delete game;
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
         ImageFlagsMask = 259;
         FakeRendererTest::TearDown();
     }
 
     // A w x h PNG in the test's folder; returns its path.
     String Png(const std::string &file, int w, int h) {
-        const std::string path = dir + "/" + file;
+        const std::string path = dir.Join(file);
         std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4, 255);
         EXPECT_NE(stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4), 0);
         return String(path.c_str());
     }
-    String Missing() { return String((dir + "/missing.png").c_str()); }
+    String Missing() { return String(dir.Join("missing.png").c_str()); }
 
     // A material of the default shader whose colour texture is w x h.
     static c_Material *MaterialOf(int w, int h) {

@@ -8,12 +8,10 @@
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_gl.h"
@@ -33,7 +31,9 @@
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/frame_dump.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -47,29 +47,21 @@ struct Vertex {
 };
 static_assert(sizeof(Vertex) == 28);
 
-class ImageFontGlTest : public RuntimeTest {
+class ImageFontGlTest : public GlWindowTest<> {
 protected:
-    static inline GLFWwindow *window = nullptr;
-    std::string dir;
+    TempDir dir;
+    FrameDump readFrames;  // every image read back, as PNGs when the test fails
     HxZentrovaGame *game = nullptr;
 
-    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_imagefont"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         gl11_Reset();
         game = new HxZentrovaGame();
         app_Game = game;
         gfx2_InitGlobals();
         ImageFlagsMask = 259;
-        char name[] = "/tmp/velmora_imagefont_gl_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
     }
     void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
         gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, 0);
         test_ClearRendererGlobals();
         app_Game = nullptr;
@@ -79,7 +71,7 @@ protected:
 
     // Draws an image with its handle at (0, 0) into a target of the same
     // size, 1:1, opaque, with the image's own material.
-    static Bytes DrawInto(c_Image2 *target, c_Image2 *image) {
+    Bytes DrawInto(c_Image2 *target, c_Image2 *image) {
         const int w = target->Width(), h = target->Height();
         gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, target->RenderTargetTexture()->GLFramebuffer());
         gl11.glViewport(0, 0, w, h);
@@ -110,7 +102,7 @@ protected:
         gl11.glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
         gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, 0);
         EXPECT_EQ(gl11.glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        return out;
+        return readFrames.Keep("drawn", std::move(out), w, h);
     }
 };
 
@@ -128,7 +120,7 @@ TEST_F(ImageFontGlTest, EachStripFrameShowsItsOwnPixels) {
             p[2] = static_cast<uint8_t>(255 - 10 * x);
             p[3] = 255;
         }
-    const std::string path = dir + "/strip.png";
+    const std::string path = dir.Join("strip.png");
     ASSERT_NE(stbi_write_png(path.c_str(), W, H, 4, strip.data(), W * 4), 0);
 
     // Flags 0 through the mask: nearest sampling, so texels arrive exactly.
@@ -187,6 +179,7 @@ TEST_F(ImageFontGlTest, StartUpLoadsTheDefaultFontFromTheDataFolder) {
     gl11.glPixelStorei(GL_PACK_ALIGNMENT, 1);
     gl11.glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     gl11.glBindTexture(GL_TEXTURE_2D, 0);
+    pixels = readFrames.Keep("page", std::move(pixels), t->Width(), t->Height());
     auto alpha = [&](int x, int y) { return pixels[(static_cast<size_t>(y) * t->Width() + x) * 4 + 3]; };
     int ink = 0, border = 0;
     for (int y = 0; y < t->Height(); ++y)

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_app.h"
@@ -29,6 +27,7 @@
 #include "tests/renderer/support/fake_gl.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -210,7 +209,7 @@ TEST_F(MaterialTest, BindSetsTheUniformsOncePerChange) {
     for (int unit = 0; unit < 4; ++unit) EXPECT_EQ(FakeGl::Uniform(p, unit), std::vector<float>{float(unit)});
     std::vector<std::string> bound;
     for (const std::string &line : FakeGl::Calls("glBindTexture")) bound.push_back(line);
-    auto name = [](c_Texture *t) { return "glBindTexture(3553, " + std::to_string(t->glTexture) + ")"; };
+    auto name = [](c_Texture *t) { return "glBindTexture(GL_TEXTURE_2D, " + std::to_string(t->glTexture) + ")"; };
     ASSERT_GE(bound.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(bound.end() - 4, bound.end()),
               (std::vector<std::string>{name(colour), name(c_Texture::Black()), name(c_Texture::Grey()),
@@ -261,24 +260,16 @@ public:
 
 class BumpLoadTest : public MaterialTest {
 protected:
-    std::string dir;
+    TempDir dir;
     void SetUp() override {
         MaterialTest::SetUp();
-        char name[] = "/tmp/velmora_material_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
         gfx2_DefaultShader = Bump();
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-        MaterialTest::TearDown();
     }
     // A 1-pixel-high image whose width tells the files apart.
     void WritePng(const std::string &file, int width) {
-        std::filesystem::create_directories(std::filesystem::path(dir + "/" + file).parent_path());
+        std::filesystem::create_directories(std::filesystem::path(dir.Join(file)).parent_path());
         std::vector<uint8_t> rgba(static_cast<size_t>(width) * 4, 255);
-        ASSERT_NE(stbi_write_png((dir + "/" + file).c_str(), width, 1, 4, rgba.data(), width * 4), 0);
+        ASSERT_NE(stbi_write_png(dir.Join(file).c_str(), width, 1, 4, rgba.data(), width * 4), 0);
     }
 };
 
@@ -335,14 +326,13 @@ TEST_F(BumpLoadTest, ProbesTheSuffixesInOrder) {
          0, 1, 0},
     };
     for (const Case &c : cases) {
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir.Clear();
         for (size_t i = 0; i < c.files.size(); ++i) WritePng(c.files[i], static_cast<int>(i) + 1);
         RecordingGame game;
-        c_Material *m = c_Material::Load(String((dir + "/" + c.path).c_str()), 0, nullptr);
+        c_Material *m = c_Material::Load(String(dir.Join(c.path).c_str()), 0, nullptr);
         ASSERT_NE(m, nullptr) << c.name;
         std::vector<std::string> want;
-        for (const std::string &f : c.asked) want.push_back(dir + "/" + f);
+        for (const std::string &f : c.asked) want.push_back(dir.Join(f));
         EXPECT_EQ(game.asked, want) << c.name;
         struct Slot {
             const char16_t *param;
@@ -371,10 +361,10 @@ TEST_F(BumpLoadTest, ProbesTheSuffixesInOrder) {
 
 TEST_F(BumpLoadTest, NothingLoadsGivesNull) {
     RecordingGame game;
-    EXPECT_EQ(c_Material::Load(String((dir + "/ghost.jpg").c_str()), 0, nullptr), nullptr);
+    EXPECT_EQ(c_Material::Load(String(dir.Join("ghost.jpg").c_str()), 0, nullptr), nullptr);
     ASSERT_EQ(game.asked.size(), 12u);
-    EXPECT_EQ(game.asked.front(), dir + "/ghost.jpg");
-    EXPECT_EQ(game.asked.back(), dir + "/ghost_NORMALS.jpg");
+    EXPECT_EQ(game.asked.front(), dir.Join("ghost.jpg"));
+    EXPECT_EQ(game.asked.back(), dir.Join("ghost_NORMALS.jpg"));
 }
 
 // ---------------------------------------------------------------------------

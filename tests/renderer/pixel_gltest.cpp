@@ -9,13 +9,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_gl.h"
@@ -37,7 +35,9 @@
 #include "renderer/rd_texture.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/frame_dump.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -73,22 +73,14 @@ c_Material *const kDefault = nullptr;
 
 constexpr int kTargetFlags = TextureFlags::RenderTarget | TextureFlags::ClampS | TextureFlags::ClampT;
 
-class PixelGlTest : public RuntimeTest {
+class PixelGlTest : public GlWindowTest<64, 48> {
 protected:
-    static inline GLFWwindow *window = nullptr;
-    static constexpr int kWindowW = 64;
-    static constexpr int kWindowH = 48;
     HxZentrovaGame *game = nullptr;
-    std::string dir;
+    TempDir dir;
+    FrameDump readFrames;  // every frame read back, as PNGs when the test fails
 
-    // A hidden window with its context current, as the host's window
-    // creation leaves it.
-    static GLFWwindow *OpenWindow() { return test_MakeGlWindow(kWindowW, kWindowH, "test_pixel"); }
-    static void SetUpTestSuite() { window = test_OpenGlWindow(kWindowW, kWindowH, "test_pixel"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         gl11_Reset();
         game = new HxZentrovaGame();
         app_InitGlobals();
@@ -97,13 +89,8 @@ protected:
         gfx2_InitDrawListGlobals();
         ImageFlagsMask = 259;
         gfx2_InitRenderer();
-        char name[] = "/tmp/velmora_pixel_gl_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
     }
     void TearDown() override {
-        std::error_code ignored;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
         if (window) gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, 0);
         test_ClearRendererGlobals();
         app_Game = nullptr;
@@ -119,13 +106,14 @@ protected:
     static c_Texture *ManagedTarget(int w, int h) {
         return gc_New<c_Texture>()->m_new(w, h, 4, kTargetFlags | TextureFlags::Managed);
     }
-    static Bytes Retained(c_Texture *texture) {
+    Bytes Retained(c_Texture *texture) {
         const c_DataBuffer *data = texture->data;
-        return Bytes(data->data, data->data + data->length);
+        return readFrames.Keep("retained", Bytes(data->data, data->data + data->length), texture->width,
+                               texture->height);
     }
     // The window's framebuffer, top row first. The window canvas, flushed
     // last, left it bound.
-    static Bytes ReadWindow() {
+    Bytes ReadWindow() {
         const int w = app_CachedDeviceWidth, h = app_CachedDeviceHeight;
         Bytes bottomUp(static_cast<size_t>(w) * h * 4);
         gl11.glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -133,7 +121,7 @@ protected:
         const size_t row = static_cast<size_t>(w) * 4;
         for (int y = 0; y < h; ++y)
             std::copy_n(&bottomUp[static_cast<size_t>(h - 1 - y) * row], row, &topDown[static_cast<size_t>(y) * row]);
-        return topDown;
+        return readFrames.Keep("window", std::move(topDown), w, h);
     }
 
     // A texture holding `pixels` (w x h, RGBA), nearest sampling, clamped.
@@ -192,7 +180,7 @@ TEST_F(PixelGlTest, EachBlendModeOverAKnownDestination) {
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new(target);
     canvas->Clear(0.8f, 0.4f, 0.2f, 0.6f);
     canvas->SetColor(0.2f, 0.6f, 1.0f, 0.5f);
-    for (int mode = 0; mode < 8; ++mode) {
+    for (int mode = c_BlendMode_Opaque; mode <= c_BlendMode_AlphaMask; ++mode) {
         canvas->SetBlendMode(mode);
         canvas->DrawRect(static_cast<float>(4 * mode), 0, 4, 4, kDefault, 0, 0, 1, 1);
     }
@@ -225,7 +213,7 @@ TEST_F(PixelGlTest, EachBlendModeOverAKnownDestination) {
         {"AlphaMask", [&](int c) { return d[c] * sa; }, [&](int) { return sa; }},
     };
     auto toByte = [](double v) { return static_cast<int>(std::lround(std::min(1.0, std::max(0.0, v)) * 255)); };
-    for (int mode = 0; mode < 8; ++mode) {
+    for (int mode = c_BlendMode_Opaque; mode <= c_BlendMode_AlphaMask; ++mode) {
         SCOPED_TRACE(modes[mode].name);
         const Px want{toByte(modes[mode].rgb(0)), toByte(modes[mode].rgb(1)), toByte(modes[mode].rgb(2)),
                       toByte(modes[mode].alpha(3))};
@@ -303,7 +291,7 @@ TEST_F(PixelGlTest, RenderTargetDrawnIntoTheWindowIsUpright) {
 TEST_F(PixelGlTest, StripFrameShowsOnlyItsFrame) {
     const int SW = 12, SH = 2;
     const Bytes strip = Pattern(SW, SH);
-    const std::string path = dir + "/strip.png";
+    const std::string path = dir.Join("strip.png");
     ASSERT_NE(stbi_write_png(path.c_str(), SW, SH, 4, strip.data(), SW * 4), 0);
     // Three 4 x 2 frames; flags 0 through the mask: nearest sampling.
     Array<c_Image2 *> frames = c_Image2::LoadFrames(String(path.c_str()), 3, false, 0.0f, 0.0f, 0, gfx2_FastShader);
@@ -429,8 +417,7 @@ TEST_F(PixelGlTest, NewWindowGivesTheSamePixels) {
     EXPECT_TRUE(Near(At(before, W, 4, 4), Px{0, 128, 255, 255}, 1)) << "the layer's corner";
 
     // The host replaces the window and its context.
-    glfwDestroyWindow(window);
-    window = OpenWindow();
+    ReplaceWindow();
     ASSERT_NE(window, nullptr);
     TakeWindowSize();
 

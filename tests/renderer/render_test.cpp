@@ -39,7 +39,7 @@ Lines Plan() {
 Lines BlendCalls() {
     Lines out;
     for (const std::string &line : FakeGl::Log())
-        if (line.rfind("glEnable(3042", 0) == 0 || line.rfind("glDisable(3042", 0) == 0 ||
+        if (line.rfind("glEnable(GL_BLEND", 0) == 0 || line.rfind("glDisable(GL_BLEND", 0) == 0 ||
             line.rfind("glBlend", 0) == 0)
             out.push_back(line);
     return out;
@@ -47,18 +47,23 @@ Lines BlendCalls() {
 
 // The size of the last upload of the log, 0 without one.
 int LastUploadBytes() {
+    const std::string upload = "glBufferSubData(GL_ARRAY_BUFFER, 0, ";
     int bytes = 0;
     for (const std::string &line : Plan())
-        if (line.rfind("glBufferSubData(34962, 0, ", 0) == 0) bytes = std::stoi(line.substr(26));
+        if (line.rfind(upload, 0) == 0) bytes = std::stoi(line.substr(upload.size()));
     return bytes;
 }
 
-std::string Upload(int bytes) { return "glBufferSubData(34962, 0, " + std::to_string(bytes) + ", data)"; }
+std::string Upload(int bytes) { return "glBufferSubData(GL_ARRAY_BUFFER, 0, " + std::to_string(bytes) + ", data)"; }
 std::string Quads(int indices, int offset) {
-    return "glDrawElements(4, " + std::to_string(indices) + ", 5123, " + std::to_string(offset) + ")";
+    return "glDrawElements(GL_TRIANGLES, " + std::to_string(indices) + ", GL_UNSIGNED_SHORT, " + std::to_string(offset) + ")";
 }
-std::string Arrays(int mode, int first, int count) {
-    return "glDrawArrays(" + std::to_string(mode) + ", " + std::to_string(first) + ", " + std::to_string(count) + ")";
+std::string Arrays(GLenum mode, int first, int count) {
+    const char *name = mode == GL_POINTS      ? "GL_POINTS"
+                       : mode == GL_LINES     ? "GL_LINES"
+                       : mode == GL_TRIANGLES ? "GL_TRIANGLES"
+                                              : "GL_TRIANGLE_FAN";
+    return "glDrawArrays(" + std::string(name) + ", " + std::to_string(first) + ", " + std::to_string(count) + ")";
 }
 
 class RenderTest : public FakeRendererTest {
@@ -96,16 +101,16 @@ TEST_F(RenderTest, ChunkPlan) {
         {"2000 + 1000 quad vertices: the first op alone, then the second, both from vertex 0",
          [](c_DrawList *l) {
              DrawQuads(l, 500);
-             l->SetBlendMode(2);
+             l->SetBlendMode(c_BlendMode_Additive);
              DrawQuads(l, 250);
          },
          {Upload(56000), Quads(3000, 0), Upload(28000), Quads(1500, 0)}},
         {"three ops of 1000: the first two share a chunk",
          [](c_DrawList *l) {
              DrawQuads(l, 250);
-             l->SetBlendMode(2);
+             l->SetBlendMode(c_BlendMode_Additive);
              DrawQuads(l, 250);
-             l->SetBlendMode(1);
+             l->SetBlendMode(c_BlendMode_Alpha);
              DrawQuads(l, 250);
          },
          {Upload(56000), Quads(1500, 0), Quads(1500, 3000), Upload(28000), Quads(1500, 0)}},
@@ -114,33 +119,33 @@ TEST_F(RenderTest, ChunkPlan) {
         {"one quad op of 3000 vertices: pieces of 2340 and 660", [](c_DrawList *l) { DrawQuads(l, 750); },
          {Upload(65520), Quads(3510, 0), Upload(18480), Quads(990, 0)}},
         {"one triangle op of 4002 vertices: 780 triangles, then the rest", [](c_DrawList *l) { DrawPrims(l, 3, 1334); },
-         {Upload(65520), Arrays(4, 0, 2340), Upload(46536), Arrays(4, 0, 1662)}},
+         {Upload(65520), Arrays(GL_TRIANGLES, 0, 2340), Upload(46536), Arrays(GL_TRIANGLES, 0, 1662)}},
         {"a small op, then an oversized one in pieces",
          [](c_DrawList *l) {
              DrawPrims(l, 3, 1);
              DrawQuads(l, 750);
          },
-         {Upload(84), Arrays(4, 0, 3), Upload(65520), Quads(3510, 0), Upload(18480), Quads(990, 0)}},
+         {Upload(84), Arrays(GL_TRIANGLES, 0, 3), Upload(65520), Quads(3510, 0), Upload(18480), Quads(990, 0)}},
         {"a quad op at chunk vertex 6: section 2 from quad 1",
          [](c_DrawList *l) {
              DrawPrims(l, 3, 2);
              DrawQuads(l, 1);
          },
-         {Upload(280), Arrays(4, 0, 6), Quads(6, 14052)}},
+         {Upload(280), Arrays(GL_TRIANGLES, 0, 6), Quads(6, 14052)}},
         {"fans: one call per primitive",
          [](c_DrawList *l) {
              l->DrawEllipse(0, 0, 5, 5);
              l->DrawEllipse(9, 9, 5, 5);
          },
-         {Upload(672), Arrays(6, 0, 12), Arrays(6, 12, 12)}},
+         {Upload(672), Arrays(GL_TRIANGLE_FAN, 0, 12), Arrays(GL_TRIANGLE_FAN, 12, 12)}},
         {"an oversized fan op: one whole fan per piece", [](c_DrawList *l) { DrawPrims(l, 2340, 2); },
-         {Upload(65520), Arrays(6, 0, 2340), Upload(65520), Arrays(6, 0, 2340)}},
+         {Upload(65520), Arrays(GL_TRIANGLE_FAN, 0, 2340), Upload(65520), Arrays(GL_TRIANGLE_FAN, 0, 2340)}},
         {"lines and points",
          [](c_DrawList *l) {
              DrawPrims(l, 2, 2);
              DrawPrims(l, 1, 3);
          },
-         {Upload(196), Arrays(1, 0, 4), Arrays(0, 4, 3)}},
+         {Upload(196), Arrays(GL_LINES, 0, 4), Arrays(GL_POINTS, 4, 3)}},
     };
     for (const Case &c : cases) {
         c_DrawList *list = NewList();
@@ -166,7 +171,7 @@ TEST_F(RenderTest, AnOpOfMoreVerticesPerPrimitiveThanTheBufferIsSkipped) {
     // must not stop the rendering.
     c_DrawList *list = NewList();
     DrawQuads(list, 600);
-    list->SetBlendMode(2);
+    list->SetBlendMode(c_BlendMode_Additive);
     DrawQuads(list, 1);
     list->m_ops->data[0]->m_order = 2400;
     list->m_ops->data[0]->m_count = 2400;
@@ -182,9 +187,9 @@ TEST_F(RenderTest, BlendStateIsSetOnlyWhenItChanges) {
     c_DrawList *list = NewList();
     DrawQuads(list, 1);
     list->DrawRect(0, 0, 1, 1, other, 0, 0, 1, 1);  // a second op, same mode
-    list->SetBlendMode(0);
+    list->SetBlendMode(c_BlendMode_Opaque);
     DrawQuads(list, 1);
-    list->SetBlendMode(7);
+    list->SetBlendMode(c_BlendMode_AlphaMask);
     DrawQuads(list, 1);
     list->SetBlendMode(9);  // outside the table: recorded, no state
     DrawQuads(list, 1);
@@ -192,8 +197,8 @@ TEST_F(RenderTest, BlendStateIsSetOnlyWhenItChanges) {
 
     FakeGl::ClearLog();
     list->Render();
-    const Lines first = {"glEnable(3042)", "glBlendFunc(1, 771)", "glDisable(3042)", "glEnable(3042)",
-                         "glBlendFuncSeparate(0, 770, 1, 0)", "glBlendEquation(32774)"};
+    const Lines first = {"glEnable(GL_BLEND)", "glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA)", "glDisable(GL_BLEND)", "glEnable(GL_BLEND)",
+                         "glBlendFuncSeparate(GL_ZERO, GL_SRC_ALPHA, GL_ONE, GL_ZERO)", "glBlendEquation(GL_FUNC_ADD)"};
     EXPECT_EQ(BlendCalls(), first);
     EXPECT_EQ(gfx2_BlendModeCache, 9);
 
@@ -201,7 +206,7 @@ TEST_F(RenderTest, BlendStateIsSetOnlyWhenItChanges) {
     FakeGl::ClearLog();
     list->Render();
     EXPECT_EQ(BlendCalls(), first);
-    gfx2_SetBlendMode(1);
+    gfx2_SetBlendMode(c_BlendMode_Alpha);
     FakeGl::ClearLog();
     list->Render();
     EXPECT_EQ(BlendCalls(), Lines(first.begin() + 2, first.end()));

@@ -66,15 +66,10 @@ struct Vertex {
 };
 static_assert(sizeof(Vertex) == 28, "the renderer's vertex record");
 
-class ShaderGlTest : public RuntimeTest {
+class ShaderGlTest : public GlWindowTest<> {
 protected:
-    static inline GLFWwindow *window = nullptr;
-
-    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_shader_gl"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         gl11_Reset();
         gfx2_ResetPlainGlobals();
         gfx2_Started = true;

@@ -445,7 +445,7 @@ TEST_F(ShaderTest, ProgramBindSetsStandardUniforms) {
     // Three lights: a count of 3, twelve floats each.
     EXPECT_EQ(FakeGl::Uniform(p, 10), Floats(gfx2_LightColors, 12));
     EXPECT_EQ(FakeGl::Uniform(p, 20), Floats(gfx2_LightVectors, 12));
-    EXPECT_EQ(FakeGl::Calls("glUniformMatrix4fv")[0].substr(0, 27), "glUniformMatrix4fv(0, 1, 0,");
+    EXPECT_EQ(FakeGl::Calls("glUniformMatrix4fv")[0].substr(0, 34), "glUniformMatrix4fv(0, 1, GL_FALSE,");
 }
 
 TEST_F(ShaderTest, ShadowTextureUnitIsAlwaysSet) {
@@ -462,9 +462,9 @@ TEST_F(ShaderTest, ShadowTextureUnitIsAlwaysSet) {
         if (line.rfind("glActiveTexture", 0) == 0 || line.rfind("glBindTexture", 0) == 0 ||
             line.rfind("glUniform1i", 0) == 0)
             units.push_back(line);
-    EXPECT_EQ(units, (std::vector<std::string>{"glActiveTexture(33991)",
-                                               "glBindTexture(3553, " + std::to_string(white->glTexture) + ")",
-                                               "glUniform1i(4, 7)", "glActiveTexture(33984)"}));
+    EXPECT_EQ(units, (std::vector<std::string>{"glActiveTexture(GL_TEXTURE7)",
+                                               "glBindTexture(GL_TEXTURE_2D, " + std::to_string(white->glTexture) + ")",
+                                               "glUniform1i(4, 7)", "glActiveTexture(GL_TEXTURE0)"}));
     EXPECT_EQ(FakeGl::Uniform(program->m_program, 4), std::vector<float>{7});
 
     // A shadow map is bound instead; under a new context it is rebuilt
@@ -474,7 +474,7 @@ TEST_F(ShaderTest, ShadowTextureUnitIsAlwaysSet) {
     host_GLContextSeq = 2;
     program->Bind();
     EXPECT_EQ(shadow->contextSeq, 2);
-    EXPECT_EQ(FakeGl::Calls("glBindTexture").back(), "glBindTexture(3553, " + std::to_string(shadow->glTexture) + ")");
+    EXPECT_EQ(FakeGl::Calls("glBindTexture").back(), "glBindTexture(GL_TEXTURE_2D, " + std::to_string(shadow->glTexture) + ")");
 }
 
 TEST_F(ShaderTest, ProgramWithoutShadowSamplerGetsWhiteOnUnit7) {
@@ -484,8 +484,8 @@ TEST_F(ShaderTest, ProgramWithoutShadowSamplerGetsWhiteOnUnit7) {
     shader->m_programs[0]->Bind();
     EXPECT_EQ(FakeGl::Count("glUniform1i"), 0);
     EXPECT_EQ(FakeGl::Calls("glBindTexture").back(),
-              "glBindTexture(3553, " + std::to_string(c_Texture::White()->glTexture) + ")");
-    EXPECT_EQ(FakeGl::Calls("glActiveTexture").back(), "glActiveTexture(33984)");
+              "glBindTexture(GL_TEXTURE_2D, " + std::to_string(c_Texture::White()->glTexture) + ")");
+    EXPECT_EQ(FakeGl::Calls("glActiveTexture").back(), "glActiveTexture(GL_TEXTURE0)");
 }
 
 TEST_F(ShaderTest, MaterialUniformValues) {
@@ -538,11 +538,11 @@ TEST_F(ShaderTest, MaterialUniformValues) {
     for (const std::string &line : FakeGl::Log())
         if (line.rfind("glActiveTexture", 0) == 0 || line.rfind("glBindTexture", 0) == 0) binds.push_back(line);
     EXPECT_EQ(binds, (std::vector<std::string>{
-                         "glActiveTexture(33984)",
-                         "glBindTexture(3553, " + std::to_string(colour->glTexture) + ")",
-                         "glActiveTexture(33985)",
-                         "glBindTexture(3553, " + std::to_string(c_Texture::White()->glTexture) + ")",
-                         "glActiveTexture(33984)",
+                         "glActiveTexture(GL_TEXTURE0)",
+                         "glBindTexture(GL_TEXTURE_2D, " + std::to_string(colour->glTexture) + ")",
+                         "glActiveTexture(GL_TEXTURE1)",
+                         "glBindTexture(GL_TEXTURE_2D, " + std::to_string(c_Texture::White()->glTexture) + ")",
+                         "glActiveTexture(GL_TEXTURE0)",
                      }));
 }
 

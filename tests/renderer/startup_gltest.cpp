@@ -11,12 +11,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_gl.h"
@@ -37,7 +35,9 @@
 #include "runtime/rt_set.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/frame_dump.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -97,16 +97,13 @@ struct Vertex {
 };
 static_assert(sizeof(Vertex) == gfx2_VertexBytes, "the renderer's vertex record");
 
-class StartupGlTest : public RuntimeTest {
+class StartupGlTest : public GlWindowTest<> {
 protected:
-    static inline GLFWwindow *window = nullptr;
     HxZentrovaGame *game = nullptr;
+    FrameDump readFrames;  // every frame read back, as PNGs when the test fails
 
-    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_startup"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         gl11_Reset();
         gfx2_InitGlobals();
         game = new HxZentrovaGame();
@@ -194,9 +191,8 @@ TEST_F(StartupGlTest, StartUpBuildsTheFiveBuiltInShaders) {
 }
 
 TEST_F(StartupGlTest, ImageWithoutShaderDrawsItsTextureColour) {
-    char dirName[] = "/tmp/velmora_startup_gl_XXXXXX";
-    ASSERT_NE(mkdtemp(dirName), nullptr);
-    const std::string path = std::string(dirName) + "/probe.png";
+    TempDir dir;
+    const std::string path = dir.Join("probe.png");
     // Four texels, one half transparent; the file's first row is GL row 0.
     const Bytes file = {255, 0, 0, 255, 0, 255, 0, 255,  //
                         40, 80, 160, 255, 200, 100, 50, 128};
@@ -205,7 +201,6 @@ TEST_F(StartupGlTest, ImageWithoutShaderDrawsItsTextureColour) {
 
     // An image loaded without naming a shader is a default bump material.
     c_Material *material = c_Material::Load(String(path.c_str()), 0, nullptr);
-    std::filesystem::remove_all(dirName);
     ASSERT_NE(material, nullptr);
     ASSERT_EQ(material->Shader(), gfx2_BumpShader.get());
     EXPECT_EQ(gfx2_LightCount, 0);
@@ -240,6 +235,7 @@ TEST_F(StartupGlTest, ImageWithoutShaderDrawsItsTextureColour) {
         Bytes pixels(static_cast<size_t>(size) * size * 4, 0xEE);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         glReadPixels(0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        pixels = readFrames.Keep("mode" + std::to_string(mode), std::move(pixels), size, size);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "mode " << mode;
         // Every pixel shows its texel exactly: texture x white x (no light
         // + the material's ambient (1, 1, 1, 1)).

@@ -6,12 +6,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_gl.h"
@@ -25,28 +23,13 @@
 #include "runtime/rt_map.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/frame_dump.h"
 #include "tests/support/gl_window.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Retained(c_Texture *t) {
-    if (!t->data) return {};
-    return Bytes(t->data->data, t->data->data + t->data->length);
-}
-
-// The texture's level-0 image as GL holds it.
-Bytes GlPixels(c_Texture *t) {
-    Bytes out(static_cast<size_t>(t->Width()) * t->Height() * 4, 0xEE);
-    GLint saved = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &saved);
-    glBindTexture(GL_TEXTURE_2D, t->GLTexture());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(saved));
-    return out;
-}
 
 Bytes Repeat(const Bytes &pixel, int n) {
     Bytes out;
@@ -54,34 +37,43 @@ Bytes Repeat(const Bytes &pixel, int n) {
     return out;
 }
 
-class TextureGlTest : public RuntimeTest {
+class TextureGlTest : public GlWindowTest<> {
 protected:
-    static inline GLFWwindow *window = nullptr;
-    std::string dir;
+    TempDir dir;
+    FrameDump readFrames;  // every image read back, as PNGs when the test fails
 
-    static void SetUpTestSuite() { window = test_OpenGlWindow(64, 64, "test_texture"); }
-    static void TearDownTestSuite() { test_CloseGlWindow(window); }
     void SetUp() override {
-        RuntimeTest::SetUp();
-        ASSERT_NE(window, nullptr) << "no GL window (is DISPLAY set?)";
+        ASSERT_NO_FATAL_FAILURE(GlWindowTest::SetUp());
         gl11_Reset();
         gfx2_ResetPlainGlobals();
         gfx2_Started = true;  // the start-up (files, built-in shaders) is not under test
         gfx2_ColorTextureCache = gc_New<c_IntMap4>()->m_new();
-        char name[] = "/tmp/velmora_texture_gl_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
     }
     void TearDown() override {
         test_ClearRendererGlobals();
-        std::error_code ignored;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
         RuntimeTest::TearDown();
     }
     std::string WritePng(const std::string &file, int w, int h, const Bytes &rgba) {
-        const std::string path = dir + "/" + file;
+        const std::string path = dir.Join(file);
         EXPECT_NE(stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4), 0);
         return path;
+    }
+
+    Bytes Retained(c_Texture *t) {
+        if (!t->data) return {};
+        return readFrames.Keep("retained", Bytes(t->data->data, t->data->data + t->data->length), t->width, t->height);
+    }
+
+    // The texture's level-0 image as GL holds it.
+    Bytes GlPixels(c_Texture *t) {
+        Bytes out(static_cast<size_t>(t->Width()) * t->Height() * 4, 0xEE);
+        GLint saved = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &saved);
+        glBindTexture(GL_TEXTURE_2D, t->GLTexture());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(saved));
+        return readFrames.Keep("gl", std::move(out), t->Width(), t->Height());
     }
 };
 

@@ -7,12 +7,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
 
 #include "host/hx_game.h"
@@ -24,6 +21,7 @@
 #include "tests/renderer/support/fake_gl.h"
 #include "tests/renderer/support/renderer_fixture.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -141,19 +139,19 @@ TEST_F(TextureTest, RenderTargetCreationCallsInOrder) {
     EXPECT_EQ(t->data.get(), nullptr);
     const std::vector<std::string> expected = {
         "glGenTextures(1) -> 1",
-        "glGetIntegerv(32873) -> 7",
-        "glBindTexture(3553, 1)",
-        "glTexParameteri(3553, 10240, 9729)",  // mag linear
-        "glTexParameteri(3553, 10241, 9729)",  // min linear
-        "glTexParameteri(3553, 10242, 33071)", // wrap S clamped; T keeps repeat
-        "glTexImage2D(3553, 0, 6408, 4, 2, 0, 6408, 5121, null)",
-        "glBindTexture(3553, 7)",
+        "glGetIntegerv(GL_TEXTURE_BINDING_2D) -> 7",
+        "glBindTexture(GL_TEXTURE_2D, 1)",
+        "glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR)",  // mag linear
+        "glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR)",  // min linear
+        "glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE)", // wrap S clamped; T keeps repeat
+        "glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, null)",
+        "glBindTexture(GL_TEXTURE_2D, 7)",
         "glGenFramebuffers(1) -> 1",
-        "glGetIntegerv(36006) -> 3",
-        "glBindFramebuffer(36160, 1)",
-        "glFramebufferTexture2D(36160, 36064, 3553, 1, 0)",
-        "glCheckFramebufferStatus(36160) -> 36053",
-        "glBindFramebuffer(36160, 3)",
+        "glGetIntegerv(GL_FRAMEBUFFER_BINDING) -> 3",
+        "glBindFramebuffer(GL_FRAMEBUFFER, 1)",
+        "glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 1, 0)",
+        "glCheckFramebufferStatus(GL_FRAMEBUFFER) -> GL_FRAMEBUFFER_COMPLETE",
+        "glBindFramebuffer(GL_FRAMEBUFFER, 3)",
     };
     EXPECT_EQ(FakeGl::Log(), expected);
 }
@@ -166,13 +164,13 @@ TEST_F(TextureTest, MipmapFlagsChooseFiltersAndRegenerateAfterUploads) {
     c_Texture *t = gc_New<c_Texture>()->m_new(1, 1, 4, TextureFlags::Mipmap, Buffer({1, 2, 3, 4}));
     const std::vector<std::string> &log = FakeGl::Log();
     EXPECT_EQ(FakeGl::Calls("glTexParameteri"),
-              (std::vector<std::string>{"glTexParameteri(3553, 10240, 9728)", "glTexParameteri(3553, 10241, 9984)"}));
+              (std::vector<std::string>{"glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST)", "glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST)"}));
     // The upload with data, then the mipmaps of the same texture.
-    auto upload = std::find(log.begin(), log.end(), "glTexImage2D(3553, 0, 6408, 1, 1, 0, 6408, 5121, data)");
+    auto upload = std::find(log.begin(), log.end(), "glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, data)");
     ASSERT_NE(upload, log.end());
     ASSERT_GE(log.end() - upload, 5);
-    EXPECT_EQ(upload[3], "glBindTexture(3553, 2)");
-    EXPECT_EQ(upload[4], "glGenerateMipmap(3553)");
+    EXPECT_EQ(upload[3], "glBindTexture(GL_TEXTURE_2D, 2)");
+    EXPECT_EQ(upload[4], "glGenerateMipmap(GL_TEXTURE_2D)");
     // Under a later context the mipmaps wait for the rebuild.
     host_GLContextSeq = 2;
     FakeGl::ClearLog();
@@ -184,7 +182,7 @@ TEST_F(TextureTest, ManagedTargetRetainsMagentaWithoutUploadingIt) {
     c_Texture *t = gc_New<c_Texture>()->m_new(2, 1, 4, TextureFlags::RenderTarget | TextureFlags::Managed);
     EXPECT_EQ(Retained(t), (Bytes{255, 0, 255, 255, 255, 0, 255, 255}));
     EXPECT_EQ(FakeGl::Calls("glTexImage2D"),
-              (std::vector<std::string>{"glTexImage2D(3553, 0, 6408, 2, 1, 0, 6408, 5121, null)"}));
+              (std::vector<std::string>{"glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, null)"}));
 }
 
 TEST_F(TextureTest, UploadsOnlyWholeImagesFromDataBuffers) {
@@ -200,7 +198,7 @@ TEST_F(TextureTest, UploadsOnlyWholeImagesFromDataBuffers) {
     EXPECT_EQ(notBuffer->data.get(), nullptr);
     EXPECT_EQ(FakeGl::Image(empty->glTexture).width, 0);
     EXPECT_EQ(FakeGl::Image(whole->glTexture).bytes, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(FakeGl::Calls("glTexImage2D").back(), "glTexImage2D(3553, 0, 6408, 1, 2, 0, 6408, 5121, data)");
+    EXPECT_EQ(FakeGl::Calls("glTexImage2D").back(), "glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, data)");
 }
 
 TEST_F(TextureTest, InvalidFormatsAndSizesAreRunTimeErrors) {
@@ -321,15 +319,15 @@ TEST_F(TextureTest, ReadBackOfTheWholeTextureOrAFrame) {
     FakeGl::ClearLog();
     FakeGl::SetReadPixel(0x04030201u);
     t->ReadBack(0, 0, 3, 2);
-    EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glReadPixels(0, 0, 3, 2, 6408, 5121, data)"}));
+    EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glReadPixels(0, 0, 3, 2, GL_RGBA, GL_UNSIGNED_BYTE, data)"}));
     EXPECT_EQ(Retained(t), (Bytes{1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}));
 
     // A frame of 1 x 2 at (1, 0): one read per row, into its own place.
     FakeGl::ClearLog();
     FakeGl::SetReadPixel(0x0D0C0B0Au);
     t->ReadBack(1, 0, 1, 2);
-    EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glReadPixels(1, 0, 1, 1, 6408, 5121, data)",
-                                                       "glReadPixels(1, 1, 1, 1, 6408, 5121, data)"}));
+    EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glReadPixels(1, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, data)",
+                                                       "glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, data)"}));
     const Bytes a = {1, 2, 3, 4}, b = {10, 11, 12, 13};
     Bytes want;
     for (const Bytes *p : {&a, &b, &a, &a, &b, &a}) want.insert(want.end(), p->begin(), p->end());
@@ -338,7 +336,7 @@ TEST_F(TextureTest, ReadBackOfTheWholeTextureOrAFrame) {
     // A frame reaching past the texture is clipped to it.
     FakeGl::ClearLog();
     t->ReadBack(2, 1, 5, 5);
-    EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glReadPixels(2, 1, 1, 1, 6408, 5121, data)"}));
+    EXPECT_EQ(FakeGl::Log(), (std::vector<std::string>{"glReadPixels(2, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, data)"}));
     FakeGl::ClearLog();
     t->ReadBack(-5, -5, 2, 2);
     EXPECT_TRUE(FakeGl::Log().empty());
@@ -386,24 +384,19 @@ TEST_F(TextureTest, TextureWithoutFramebufferDeletesOnlyItsTexture) {
 
 class TextureFileTest : public TextureTest {
 protected:
-    std::string dir;
+    TempDir dir;
     HxZentrovaGame *game = nullptr;
 
     void SetUp() override {
         TextureTest::SetUp();
-        char name[] = "/tmp/velmora_texture_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
         game = new HxZentrovaGame();
     }
     void TearDown() override {
         delete game;
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
         TextureTest::TearDown();
     }
     std::string WritePng(const std::string &file, int w, int h, const Bytes &rgba) {
-        const std::string path = dir + "/" + file;
+        const std::string path = dir.Join(file);
         EXPECT_NE(stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4), 0);
         return path;
     }
@@ -424,18 +417,15 @@ TEST_F(TextureFileTest, LoadPremultipliesRetainsAndMipmaps) {
     const std::vector<std::string> &log = FakeGl::Log();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
-              (std::vector<std::string>{"glBindTexture(3553, " + std::to_string(t->glTexture) + ")",
-                                        "glGenerateMipmap(3553)", "glBindTexture(3553, 0)"}));
+              (std::vector<std::string>{"glBindTexture(GL_TEXTURE_2D, " + std::to_string(t->glTexture) + ")",
+                                        "glGenerateMipmap(GL_TEXTURE_2D)", "glBindTexture(GL_TEXTURE_2D, 0)"}));
     EXPECT_EQ(FakeGl::Count("glGenerateMipmap"), 1);
 }
 
 TEST_F(TextureFileTest, MissingOrUndecodableFilesGiveNull) {
-    EXPECT_EQ(c_Texture::Load(String((dir + "/missing.png").c_str()), 4, 0), nullptr);
-    FILE *f = std::fopen((dir + "/bad.png").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fputs("not an image", f);
-    std::fclose(f);
-    EXPECT_EQ(c_Texture::Load(String((dir + "/bad.png").c_str()), 4, 0), nullptr);
+    EXPECT_EQ(c_Texture::Load(String(dir.Join("missing.png").c_str()), 4, 0), nullptr);
+    const std::string bad = dir.Write("bad.png", "not an image");
+    EXPECT_EQ(c_Texture::Load(String(bad.c_str()), 4, 0), nullptr);
     EXPECT_EQ(FakeGl::Count("glGenTextures"), 0);
 }
 
@@ -507,7 +497,7 @@ TEST_F(TextureTest, FakeGlShadersUniformsAndErrors) {
     gl11.glClearColor(0.25f, 0, 0, 1);
     e.glBlendFuncSeparate(0, 1, 1, 0);
     EXPECT_EQ(FakeGl::Calls("glClearColor"), (std::vector<std::string>{"glClearColor(0.25, 0, 0, 1)"}));
-    EXPECT_EQ(FakeGl::Log().back(), "glBlendFuncSeparate(0, 1, 1, 0)");
+    EXPECT_EQ(FakeGl::Log().back(), "glBlendFuncSeparate(GL_ZERO, GL_ONE, GL_ONE, GL_ZERO)");
 }
 
 TEST_F(TextureTest, FakeGlBuffersAndOffsets) {
@@ -524,15 +514,15 @@ TEST_F(TextureTest, FakeGlBuffersAndOffsets) {
     EXPECT_EQ(gl11.glGetError(), static_cast<GLenum>(GL_INVALID_VALUE));
     EXPECT_EQ(FakeGl::Integer(GL_ARRAY_BUFFER_BINDING), 1);
     e.glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 28, reinterpret_cast<const void *>(24));
-    EXPECT_EQ(FakeGl::Log().back(), "glVertexAttribPointer(3, 4, 5121, 1, 28, 24)");
+    EXPECT_EQ(FakeGl::Log().back(), "glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 28, 24)");
     gl11.glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, reinterpret_cast<const void *>(14052));
-    EXPECT_EQ(FakeGl::Log().back(), "glDrawElements(4, 6, 5123, 14052)");
+    EXPECT_EQ(FakeGl::Log().back(), "glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, 14052)");
     e.glDeleteBuffers(1, names);
     EXPECT_EQ(FakeGl::Integer(GL_ARRAY_BUFFER_BINDING), 0);
     gl11.glViewport(1, 2, 3, 4);
     GLint viewport[4] = {};
     gl11.glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(FakeGl::Log().back(), "glGetIntegerv(2978) -> 1, 2, 3, 4");
+    EXPECT_EQ(FakeGl::Log().back(), "glGetIntegerv(GL_VIEWPORT) -> 1, 2, 3, 4");
     EXPECT_EQ(viewport[3], 4);
 }
 

@@ -12,13 +12,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "runtime/rt_error.h"
 #include "runtime/rt_object.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 using ::testing::ExitedWithCode;
 
@@ -28,22 +28,20 @@ const char kDirVariable[] = "VELMORA_ERROR_TEST_DIR";
 
 // Made by the parent for one test and removed after it; the child finds it
 // in the environment.
-bool g_madeDir = false;
+std::optional<TempDir> g_dir;
 
 std::string OutputDir() {
     if (const char *dir = std::getenv(kDirVariable)) return dir;
-    std::string pattern = ::testing::TempDir() + "velmora_error_XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    setenv(kDirVariable, pattern.c_str(), 1);
-    g_madeDir = true;
-    return pattern;
+    g_dir.emplace();
+    if (g_dir->Path().empty()) std::abort();
+    setenv(kDirVariable, g_dir->Path().c_str(), 1);
+    return g_dir->Path();
 }
 
 void RemoveOutputDir() {
-    if (!g_madeDir) return;
-    rmdir(OutputDir().c_str());
+    if (!g_dir) return;
+    g_dir.reset();
     unsetenv(kDirVariable);
-    g_madeDir = false;
 }
 
 std::string OutPath(const std::string &tag) { return OutputDir() + "/" + tag + ".out"; }
@@ -70,20 +68,13 @@ void ChildIo(const std::string &tag, const std::string &input) {
     Redirect(2, ErrPath(tag));
 }
 
-std::string Slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 struct Output {
     std::string out, err;
 };
 
 // In the parent: what the child left, then the files are removed.
 Output Collect(const std::string &tag) {
-    Output o{Slurp(OutPath(tag)), Slurp(ErrPath(tag))};
+    Output o{test_ReadFile(OutPath(tag)), test_ReadFile(ErrPath(tag))};
     unlink(OutPath(tag).c_str());
     unlink(ErrPath(tag).c_str());
     return o;

@@ -26,3 +26,12 @@ void test_CloseGlWindow(GLFWwindow *&window) {
     window = nullptr;
     glfwTerminate();
 }
+
+void test_DestroyGlWindow(GLFWwindow *window) {
+    if (window) glfwDestroyWindow(window);
+}
+
+const char *test_SuiteName() {
+    const ::testing::TestSuite *suite = ::testing::UnitTest::GetInstance()->current_test_suite();
+    return suite ? suite->name() : "velmora test";
+}

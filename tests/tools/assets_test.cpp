@@ -9,13 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -30,13 +30,6 @@ fs::path ExeDir() {
 }
 
 fs::path DataDir() { return ExeDir() / "data"; }
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct Image {
   int width = 0, height = 0, channels = 0;
@@ -132,14 +125,10 @@ class Generator : public testing::Test {
     if (!fs::exists(generator_) || !fs::is_directory(assets)) {
       GTEST_SKIP() << "generator or asset sources not found";
     }
-    char tmpl[] = "/tmp/velmora_assetgen_test.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    temp_ = tmpl;
+    ASSERT_FALSE(dir_.Path().empty());
+    temp_ = dir_.Path();
     sources_ = temp_ / "assets";
     fs::copy(assets, sources_, fs::copy_options::recursive);
-  }
-  void TearDown() override {
-    if (!temp_.empty()) fs::remove_all(temp_);
   }
 
   // Exit status of the generator (-1 when it did not exit normally); its
@@ -158,11 +147,12 @@ class Generator : public testing::Test {
 
   void Edit(const std::string& file, const std::function<void(std::string&)>& edit) {
     const fs::path path = sources_ / file;
-    std::string text = ReadFile(path);
+    std::string text = test_ReadFile(path);
     edit(text);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    ASSERT_TRUE(test_WriteFile(path, text)) << path;
   }
 
+  TempDir dir_;
   fs::path generator_, temp_, sources_;
 };
 
@@ -170,9 +160,9 @@ TEST_F(Generator, ReproducesTheDataFolderByteForByte) {
   std::string output;
   ASSERT_EQ(Run(sources_, temp_ / "out", &output), 0) << output;
   for (const FontCase& f : kFonts) {
-    const std::string fresh = ReadFile(temp_ / "out" / f.file);
+    const std::string fresh = test_ReadFile(temp_ / "out" / f.file);
     EXPECT_FALSE(fresh.empty()) << f.file;
-    EXPECT_TRUE(fresh == ReadFile(DataDir() / f.file)) << f.file << " differs";
+    EXPECT_TRUE(fresh == test_ReadFile(DataDir() / f.file)) << f.file << " differs";
   }
 }
 
@@ -209,7 +199,7 @@ TEST_F(Generator, RefusesBrokenGlyphGrids) {
       {"code out of range", a + "\n\nglyph 200\n#....\n.....\n.....\n.....\n.....\n.....\n.....\n.....\n.....",
        "outside chars"},
   };
-  const std::string original = ReadFile(sources_ / "fonts/regular.txt");
+  const std::string original = test_ReadFile(sources_ / "fonts/regular.txt");
   ASSERT_NE(original.find("\n" + a + "\n"), std::string::npos) << "glyph A changed; update this test";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -230,7 +220,7 @@ TEST_F(Generator, FailsOnMissingSourcesAndUnwritableOutput) {
   EXPECT_EQ(Run(sources_, temp_ / "out", &output), 1);
   EXPECT_NE(output.find("fonts/tiny.txt"), std::string::npos) << output;
 
-  std::ofstream(temp_ / "file") << "x";
+  ASSERT_TRUE(test_WriteFile(temp_ / "file", "x"));
   fs::copy(fs::path(__FILE__).parent_path() / "../../tools/assets", temp_ / "fresh",
            fs::copy_options::recursive);
   EXPECT_EQ(Run(temp_ / "fresh", temp_ / "file", &output), 1);

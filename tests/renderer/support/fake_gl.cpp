@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <map>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -84,7 +86,157 @@ void Fail(GLenum error) {
 }
 
 // ---------------------------------------------------------------------------
-// Formatting
+// Formatting: GL enums by name
+
+#define FAKE_GL_NAME(e) {e, #e}
+// The names the log prints. Where two names share a value the first wins.
+constexpr std::pair<GLenum, const char *> kEnumNames[] = {
+    // Capabilities and queries.
+    FAKE_GL_NAME(GL_BLEND), FAKE_GL_NAME(GL_SCISSOR_TEST), FAKE_GL_NAME(GL_DEPTH_TEST), FAKE_GL_NAME(GL_CULL_FACE),
+    FAKE_GL_NAME(GL_STENCIL_TEST), FAKE_GL_NAME(GL_DITHER), FAKE_GL_NAME(GL_VIEWPORT), FAKE_GL_NAME(GL_SCISSOR_BOX),
+    FAKE_GL_NAME(GL_COLOR_CLEAR_VALUE), FAKE_GL_NAME(GL_COLOR_WRITEMASK), FAKE_GL_NAME(GL_DEPTH_WRITEMASK),
+    FAKE_GL_NAME(GL_DEPTH_RANGE), FAKE_GL_NAME(GL_DEPTH_CLEAR_VALUE), FAKE_GL_NAME(GL_LINE_WIDTH),
+    FAKE_GL_NAME(GL_MAX_TEXTURE_SIZE), FAKE_GL_NAME(GL_MAX_VIEWPORT_DIMS), FAKE_GL_NAME(GL_TEXTURE_BINDING_2D),
+    FAKE_GL_NAME(GL_ACTIVE_TEXTURE), FAKE_GL_NAME(GL_ARRAY_BUFFER_BINDING),
+    FAKE_GL_NAME(GL_ELEMENT_ARRAY_BUFFER_BINDING), FAKE_GL_NAME(GL_FRAMEBUFFER_BINDING),
+    FAKE_GL_NAME(GL_READ_FRAMEBUFFER_BINDING), FAKE_GL_NAME(GL_RENDERBUFFER_BINDING),
+    FAKE_GL_NAME(GL_CURRENT_PROGRAM), FAKE_GL_NAME(GL_BLEND_SRC_RGB), FAKE_GL_NAME(GL_BLEND_DST_RGB),
+    FAKE_GL_NAME(GL_BLEND_SRC_ALPHA), FAKE_GL_NAME(GL_BLEND_DST_ALPHA), FAKE_GL_NAME(GL_BLEND_EQUATION_RGB),
+    FAKE_GL_NAME(GL_BLEND_EQUATION_ALPHA), FAKE_GL_NAME(GL_PACK_ALIGNMENT), FAKE_GL_NAME(GL_UNPACK_ALIGNMENT),
+    FAKE_GL_NAME(GL_MAX_TEXTURE_IMAGE_UNITS), FAKE_GL_NAME(GL_MAX_VERTEX_ATTRIBS),
+    // Strings.
+    FAKE_GL_NAME(GL_VENDOR), FAKE_GL_NAME(GL_RENDERER), FAKE_GL_NAME(GL_VERSION), FAKE_GL_NAME(GL_EXTENSIONS),
+    FAKE_GL_NAME(GL_SHADING_LANGUAGE_VERSION),
+    // Errors.
+    FAKE_GL_NAME(GL_INVALID_ENUM), FAKE_GL_NAME(GL_INVALID_VALUE), FAKE_GL_NAME(GL_INVALID_OPERATION),
+    FAKE_GL_NAME(GL_STACK_OVERFLOW), FAKE_GL_NAME(GL_STACK_UNDERFLOW), FAKE_GL_NAME(GL_OUT_OF_MEMORY),
+    FAKE_GL_NAME(GL_INVALID_FRAMEBUFFER_OPERATION),
+    // Blending.
+    FAKE_GL_NAME(GL_SRC_COLOR), FAKE_GL_NAME(GL_ONE_MINUS_SRC_COLOR), FAKE_GL_NAME(GL_SRC_ALPHA),
+    FAKE_GL_NAME(GL_ONE_MINUS_SRC_ALPHA), FAKE_GL_NAME(GL_DST_ALPHA), FAKE_GL_NAME(GL_ONE_MINUS_DST_ALPHA),
+    FAKE_GL_NAME(GL_DST_COLOR), FAKE_GL_NAME(GL_ONE_MINUS_DST_COLOR), FAKE_GL_NAME(GL_SRC_ALPHA_SATURATE),
+    FAKE_GL_NAME(GL_CONSTANT_COLOR), FAKE_GL_NAME(GL_ONE_MINUS_CONSTANT_COLOR), FAKE_GL_NAME(GL_CONSTANT_ALPHA),
+    FAKE_GL_NAME(GL_ONE_MINUS_CONSTANT_ALPHA), FAKE_GL_NAME(GL_FUNC_ADD), FAKE_GL_NAME(GL_FUNC_SUBTRACT),
+    FAKE_GL_NAME(GL_FUNC_REVERSE_SUBTRACT), FAKE_GL_NAME(GL_MIN), FAKE_GL_NAME(GL_MAX),
+    // Data types.
+    FAKE_GL_NAME(GL_BYTE), FAKE_GL_NAME(GL_UNSIGNED_BYTE), FAKE_GL_NAME(GL_SHORT), FAKE_GL_NAME(GL_UNSIGNED_SHORT),
+    FAKE_GL_NAME(GL_INT), FAKE_GL_NAME(GL_UNSIGNED_INT), FAKE_GL_NAME(GL_FLOAT),
+    // Textures and pixel formats.
+    FAKE_GL_NAME(GL_TEXTURE_2D), FAKE_GL_NAME(GL_TEXTURE_CUBE_MAP), FAKE_GL_NAME(GL_TEXTURE_MAG_FILTER),
+    FAKE_GL_NAME(GL_TEXTURE_MIN_FILTER), FAKE_GL_NAME(GL_TEXTURE_WRAP_S), FAKE_GL_NAME(GL_TEXTURE_WRAP_T),
+    FAKE_GL_NAME(GL_TEXTURE_WIDTH), FAKE_GL_NAME(GL_TEXTURE_HEIGHT), FAKE_GL_NAME(GL_NEAREST),
+    FAKE_GL_NAME(GL_LINEAR), FAKE_GL_NAME(GL_NEAREST_MIPMAP_NEAREST), FAKE_GL_NAME(GL_LINEAR_MIPMAP_NEAREST),
+    FAKE_GL_NAME(GL_NEAREST_MIPMAP_LINEAR), FAKE_GL_NAME(GL_LINEAR_MIPMAP_LINEAR), FAKE_GL_NAME(GL_REPEAT),
+    FAKE_GL_NAME(GL_CLAMP_TO_EDGE), FAKE_GL_NAME(GL_MIRRORED_REPEAT), FAKE_GL_NAME(GL_RGBA), FAKE_GL_NAME(GL_RGB),
+    FAKE_GL_NAME(GL_BGRA), FAKE_GL_NAME(GL_RG), FAKE_GL_NAME(GL_RED), FAKE_GL_NAME(GL_ALPHA),
+    FAKE_GL_NAME(GL_LUMINANCE), FAKE_GL_NAME(GL_LUMINANCE_ALPHA), FAKE_GL_NAME(GL_RGBA8), FAKE_GL_NAME(GL_RGB8),
+    FAKE_GL_NAME(GL_DEPTH_COMPONENT), FAKE_GL_NAME(GL_DEPTH_COMPONENT16), FAKE_GL_NAME(GL_DEPTH_COMPONENT24),
+    FAKE_GL_NAME(GL_STENCIL_INDEX8), FAKE_GL_NAME(GL_DEPTH_STENCIL), FAKE_GL_NAME(GL_DEPTH24_STENCIL8),
+    // Buffers.
+    FAKE_GL_NAME(GL_ARRAY_BUFFER), FAKE_GL_NAME(GL_ELEMENT_ARRAY_BUFFER), FAKE_GL_NAME(GL_STREAM_DRAW),
+    FAKE_GL_NAME(GL_STATIC_DRAW), FAKE_GL_NAME(GL_DYNAMIC_DRAW), FAKE_GL_NAME(GL_BUFFER_SIZE),
+    FAKE_GL_NAME(GL_BUFFER_USAGE),
+    // Framebuffers.
+    FAKE_GL_NAME(GL_FRAMEBUFFER), FAKE_GL_NAME(GL_READ_FRAMEBUFFER), FAKE_GL_NAME(GL_DRAW_FRAMEBUFFER),
+    FAKE_GL_NAME(GL_RENDERBUFFER), FAKE_GL_NAME(GL_COLOR_ATTACHMENT0), FAKE_GL_NAME(GL_DEPTH_ATTACHMENT),
+    FAKE_GL_NAME(GL_STENCIL_ATTACHMENT), FAKE_GL_NAME(GL_FRAMEBUFFER_COMPLETE),
+    FAKE_GL_NAME(GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT), FAKE_GL_NAME(GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT),
+    FAKE_GL_NAME(GL_FRAMEBUFFER_UNSUPPORTED), FAKE_GL_NAME(GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
+    FAKE_GL_NAME(GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+    // Shaders and programs.
+    FAKE_GL_NAME(GL_VERTEX_SHADER), FAKE_GL_NAME(GL_FRAGMENT_SHADER), FAKE_GL_NAME(GL_COMPILE_STATUS),
+    FAKE_GL_NAME(GL_LINK_STATUS), FAKE_GL_NAME(GL_VALIDATE_STATUS), FAKE_GL_NAME(GL_DELETE_STATUS),
+    FAKE_GL_NAME(GL_INFO_LOG_LENGTH), FAKE_GL_NAME(GL_SHADER_TYPE), FAKE_GL_NAME(GL_SHADER_SOURCE_LENGTH),
+    FAKE_GL_NAME(GL_ATTACHED_SHADERS), FAKE_GL_NAME(GL_ACTIVE_UNIFORMS), FAKE_GL_NAME(GL_ACTIVE_UNIFORM_MAX_LENGTH),
+    FAKE_GL_NAME(GL_ACTIVE_ATTRIBUTES), FAKE_GL_NAME(GL_ACTIVE_ATTRIBUTE_MAX_LENGTH), FAKE_GL_NAME(GL_FLOAT_VEC2),
+    FAKE_GL_NAME(GL_FLOAT_VEC3), FAKE_GL_NAME(GL_FLOAT_VEC4), FAKE_GL_NAME(GL_INT_VEC2), FAKE_GL_NAME(GL_INT_VEC3),
+    FAKE_GL_NAME(GL_INT_VEC4), FAKE_GL_NAME(GL_FLOAT_MAT2), FAKE_GL_NAME(GL_FLOAT_MAT3), FAKE_GL_NAME(GL_FLOAT_MAT4),
+    FAKE_GL_NAME(GL_SAMPLER_2D), FAKE_GL_NAME(GL_SAMPLER_CUBE), FAKE_GL_NAME(GL_LOW_FLOAT),
+    FAKE_GL_NAME(GL_MEDIUM_FLOAT), FAKE_GL_NAME(GL_HIGH_FLOAT), FAKE_GL_NAME(GL_VERTEX_ATTRIB_ARRAY_ENABLED),
+    FAKE_GL_NAME(GL_VERTEX_ATTRIB_ARRAY_SIZE), FAKE_GL_NAME(GL_VERTEX_ATTRIB_ARRAY_STRIDE),
+    FAKE_GL_NAME(GL_VERTEX_ATTRIB_ARRAY_TYPE), FAKE_GL_NAME(GL_VERTEX_ATTRIB_ARRAY_NORMALIZED),
+    FAKE_GL_NAME(GL_VERTEX_ATTRIB_ARRAY_POINTER), FAKE_GL_NAME(GL_CURRENT_VERTEX_ATTRIB),
+    // Stencil.
+    FAKE_GL_NAME(GL_FRONT), FAKE_GL_NAME(GL_BACK), FAKE_GL_NAME(GL_FRONT_AND_BACK), FAKE_GL_NAME(GL_NEVER),
+    FAKE_GL_NAME(GL_LESS), FAKE_GL_NAME(GL_EQUAL), FAKE_GL_NAME(GL_LEQUAL), FAKE_GL_NAME(GL_GREATER),
+    FAKE_GL_NAME(GL_NOTEQUAL), FAKE_GL_NAME(GL_GEQUAL), FAKE_GL_NAME(GL_ALWAYS), FAKE_GL_NAME(GL_KEEP),
+    FAKE_GL_NAME(GL_REPLACE), FAKE_GL_NAME(GL_INCR), FAKE_GL_NAME(GL_DECR), FAKE_GL_NAME(GL_INVERT),
+};
+#undef FAKE_GL_NAME
+
+// Primitive modes by value, GL_POINTS (0) to GL_TRIANGLE_FAN (6).
+constexpr const char *kPrimitiveNames[] = {"GL_POINTS",    "GL_LINES",          "GL_LINE_LOOP",   "GL_LINE_STRIP",
+                                           "GL_TRIANGLES", "GL_TRIANGLE_STRIP", "GL_TRIANGLE_FAN"};
+
+constexpr std::pair<GLbitfield, const char *> kClearBits[] = {
+    {GL_COLOR_BUFFER_BIT, "GL_COLOR_BUFFER_BIT"},
+    {GL_DEPTH_BUFFER_BIT, "GL_DEPTH_BUFFER_BIT"},
+    {GL_STENCIL_BUFFER_BIT, "GL_STENCIL_BUFFER_BIT"},
+};
+
+// How one argument prints (see kArgKinds).
+enum class Kind : char {
+    Plain = '.',
+    Enum = 'e',       // a name from kEnumNames, GL_TEXTUREn; 0 stays 0
+    Factor = 'b',     // a blend factor: 0 GL_ZERO, 1 GL_ONE, else as Enum
+    Primitive = 'm',  // GL_POINTS .. GL_TRIANGLE_FAN
+    Bits = 'f',       // GL_*_BUFFER_BIT flags joined by " | "
+    Error = 'r',      // 0 GL_NO_ERROR, else as Enum
+    Param = 'p',      // glTexParameteri's value: an Enum for filters and wraps
+};
+
+// The arguments of each function that are GL enums: one letter of Kind
+// per argument, in order; arguments past the end, and functions not
+// listed, are plain numbers. GLboolean arguments print GL_TRUE / GL_FALSE
+// by their type.
+const std::map<std::string, std::string, std::less<>> kArgKinds = {
+    {"glActiveTexture", "e"},
+    {"glBindBuffer", "e"},
+    {"glBindFramebuffer", "e"},
+    {"glBindRenderbuffer", "e"},
+    {"glBindTexture", "e"},
+    {"glBlendEquation", "e"},
+    {"glBlendEquationSeparate", "ee"},
+    {"glBlendFunc", "bb"},
+    {"glBlendFuncSeparate", "bbbb"},
+    {"glBufferData", "e..e"},
+    {"glBufferSubData", "e"},
+    {"glCheckFramebufferStatus", "e"},
+    {"glClear", "f"},
+    {"glCompressedTexImage2D", "e.e"},
+    {"glCompressedTexSubImage2D", "e.....e"},
+    {"glCreateShader", "e"},
+    {"glDisable", "e"},
+    {"glDrawArrays", "m"},
+    {"glDrawElements", "m.e"},
+    {"glEnable", "e"},
+    {"glFramebufferRenderbuffer", "eee"},
+    {"glFramebufferTexture2D", "eee"},
+    {"glGenerateMipmap", "e"},
+    {"glGetBufferParameteriv", "ee"},
+    {"glGetFramebufferAttachmentParameteriv", "eee"},
+    {"glGetIntegerv", "e"},
+    {"glGetProgramiv", ".e"},
+    {"glGetRenderbufferParameteriv", "ee"},
+    {"glGetShaderPrecisionFormat", "ee"},
+    {"glGetShaderiv", ".e"},
+    {"glGetString", "e"},
+    {"glGetTexImage", "e.ee"},
+    {"glGetVertexAttribPointerv", ".e"},
+    {"glGetVertexAttribfv", ".e"},
+    {"glGetVertexAttribiv", ".e"},
+    {"glPixelStorei", "e"},
+    {"glReadPixels", "....ee"},
+    {"glRenderbufferStorage", "ee"},
+    {"glShaderBinary", "..e"},
+    {"glStencilFuncSeparate", "ee"},
+    {"glStencilMaskSeparate", "e"},
+    {"glStencilOpSeparate", "eeee"},
+    {"glTexImage2D", "e.e...ee"},
+    {"glTexParameteri", "eep"},
+    {"glTexSubImage2D", "e.....ee"},
+    {"glVertexAttribPointer", "..e"},
+};
 
 std::string Number(double v) {
     char text[32];
@@ -92,35 +244,92 @@ std::string Number(double v) {
     return text;
 }
 
-template <class T>
-void AppendArg(std::string &line, T value, bool &first) {
-    if (!first) line += ", ";
-    first = false;
-    if constexpr (std::is_same_v<T, const char *> || std::is_same_v<T, const GLchar *>) {
-        if (value) {
-            line += '"';
-            line += value;
-            line += '"';
-        } else {
-            line += "null";
+// `value` as a GL name of the kind; unknown values print in hex.
+std::string EnumName(long long value, Kind kind) {
+    if (kind == Kind::Plain) return std::to_string(value);
+    if (kind == Kind::Factor && (value == 0 || value == 1)) return value ? "GL_ONE" : "GL_ZERO";
+    if (kind == Kind::Error && value == 0) return "GL_NO_ERROR";
+    if (kind == Kind::Primitive && value >= 0 && value < static_cast<long long>(std::size(kPrimitiveNames)))
+        return kPrimitiveNames[value];
+    if (kind == Kind::Bits && value != 0) {
+        std::string text;
+        long long rest = value;
+        for (const auto &[bit, name] : kClearBits) {
+            if (!(rest & bit)) continue;
+            if (!text.empty()) text += " | ";
+            text += name;
+            rest &= ~static_cast<long long>(bit);
         }
-    } else if constexpr (std::is_pointer_v<T>) {
-        line += value ? "data" : "null";
-    } else if constexpr (std::is_floating_point_v<T>) {
-        line += Number(value);
-    } else {
-        line += std::to_string(static_cast<long long>(value));
+        if (rest == 0) return text;
     }
+    if (value == 0) return "0";
+    if (value >= GL_TEXTURE0 && value <= GL_TEXTURE31) return "GL_TEXTURE" + std::to_string(value - GL_TEXTURE0);
+    for (const auto &[v, name] : kEnumNames)
+        if (v == value) return name;
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llX", value);
+    return text;
 }
+
+// Whether glTexParameteri's value names an enum for this parameter.
+bool ParamIsEnum(long long pname) {
+    return pname == GL_TEXTURE_MIN_FILTER || pname == GL_TEXTURE_MAG_FILTER || pname == GL_TEXTURE_WRAP_S ||
+           pname == GL_TEXTURE_WRAP_T;
+}
+
+// Builds "function(arg, arg, ...)", each argument by its kind.
+class LineBuilder {
+public:
+    explicit LineBuilder(const char *function) : line_(function) {
+        line_ += '(';
+        auto it = kArgKinds.find(std::string_view(function));
+        if (it != kArgKinds.end()) kinds_ = it->second;
+    }
+
+    template <class T>
+    void Add(T value) {
+        if (index_) line_ += ", ";
+        const Kind kind = index_ < kinds_.size() ? static_cast<Kind>(kinds_[index_]) : Kind::Plain;
+        ++index_;
+        if constexpr (std::is_same_v<T, const char *> || std::is_same_v<T, const GLchar *>) {
+            if (value) {
+                line_ += '"';
+                line_ += value;
+                line_ += '"';
+            } else {
+                line_ += "null";
+            }
+        } else if constexpr (std::is_pointer_v<T>) {
+            line_ += value ? "data" : "null";
+        } else if constexpr (std::is_floating_point_v<T>) {
+            line_ += Number(value);
+        } else if constexpr (std::is_same_v<T, GLboolean>) {
+            line_ += value == GL_FALSE ? "GL_FALSE" : value == GL_TRUE ? "GL_TRUE" : std::to_string(value);
+        } else {
+            const auto v = static_cast<long long>(value);
+            if (kind == Kind::Param) {
+                line_ += ParamIsEnum(previous_) ? EnumName(v, Kind::Enum) : std::to_string(v);
+            } else {
+                line_ += EnumName(v, kind);
+            }
+            previous_ = v;
+        }
+    }
+
+    std::string Done() { return line_ + ')'; }
+
+private:
+    std::string line_;
+    std::string_view kinds_;
+    size_t index_ = 0;
+    long long previous_ = 0;
+};
 
 template <class... A>
 std::string Line(const char *function, A... args) {
-    std::string line = function;
-    line += '(';
-    [[maybe_unused]] bool first = true;
-    (AppendArg(line, args, first), ...);
-    line += ')';
-    return line;
+    LineBuilder builder(function);
+    (builder.Add(args), ...);
+    return builder.Done();
 }
 
 template <class T>
@@ -291,12 +500,26 @@ std::vector<GLint> Answer(GLenum pname) {
     return {0};
 }
 
+// An answer of glGetIntegerv: a name where the query answers an enum.
+std::string AnswerText(GLenum pname, GLint value) {
+    switch (pname) {
+    case GL_ACTIVE_TEXTURE:
+    case GL_BLEND_EQUATION_RGB:
+    case GL_BLEND_EQUATION_ALPHA: return EnumName(value, Kind::Enum);
+    case GL_BLEND_SRC_RGB:
+    case GL_BLEND_DST_RGB:
+    case GL_BLEND_SRC_ALPHA:
+    case GL_BLEND_DST_ALPHA: return EnumName(value, Kind::Factor);
+    default: return std::to_string(value);
+    }
+}
+
 void GetIntegerv(GLenum pname, GLint *params) {
     std::vector<GLint> values = Answer(pname);
     std::string line = Line("glGetIntegerv", pname) + " -> ";
     for (size_t i = 0; i < values.size(); ++i) {
         if (i) line += ", ";
-        line += std::to_string(values[i]);
+        line += AnswerText(pname, values[i]);
         if (params) params[i] = values[i];
     }
     Record("glGetIntegerv", std::move(line));
@@ -318,7 +541,7 @@ void Scissor(GLint x, GLint y, GLsizei w, GLsizei h) {
 GLenum GetError() {
     GLenum error = g_state.error;
     g_state.error = GL_NO_ERROR;
-    Record("glGetError", Line("glGetError") + " -> " + std::to_string(error));
+    Record("glGetError", Line("glGetError") + " -> " + EnumName(error, Kind::Error));
     return error;
 }
 
@@ -338,7 +561,7 @@ const GLubyte *GetString(GLenum name) {
 
 GLenum CheckFramebufferStatus(GLenum target) {
     Record("glCheckFramebufferStatus",
-           Line("glCheckFramebufferStatus", target) + " -> " + std::to_string(g_state.framebufferStatus));
+           Line("glCheckFramebufferStatus", target) + " -> " + EnumName(g_state.framebufferStatus, Kind::Enum));
     return g_state.framebufferStatus;
 }
 
@@ -554,7 +777,8 @@ void GetShaderiv(GLuint shader, GLenum pname, GLint *params) {
         }
     }
     if (params) *params = value;
-    Record("glGetShaderiv", Line("glGetShaderiv", shader, pname) + " -> " + std::to_string(value));
+    Record("glGetShaderiv", Line("glGetShaderiv", shader, pname) + " -> " +
+                                (pname == GL_SHADER_TYPE ? EnumName(value, Kind::Enum) : std::to_string(value)));
 }
 
 void CopyLog(const std::string &text, GLsizei bufSize, GLsizei *length, GLchar *out) {
@@ -754,7 +978,7 @@ struct UniformMatrices {
     static void Call(GLint location, GLsizei count, GLboolean transpose, const GLfloat *v) {
         const int64_t n = count > 0 && v ? int64_t{count} * N * N : 0;
         Record(Name.s, std::string(Name.s) + "(" + std::to_string(location) + ", " + std::to_string(count) + ", " +
-                           std::to_string(transpose) + ", " + List(v, n) + ")");
+                           (transpose ? "GL_TRUE" : "GL_FALSE") + ", " + List(v, n) + ")");
         if (count < 0) {
             Fail(GL_INVALID_VALUE);
             return;

@@ -6,16 +6,23 @@
 // the saved tables back. Install in SetUp, Uninstall in TearDown.
 //
 // The log
-//   Every call appends one line, arguments in decimal, e.g.
-//     "glBindTexture(3553, 1)"
+//   Every call appends one line. GL enums print by name, everything else
+//   in decimal, e.g.
+//     "glBindTexture(GL_TEXTURE_2D, 1)"
+//     "glBlendFunc(GL_DST_COLOR, GL_ONE_MINUS_SRC_ALPHA)"   (GL_ZERO, GL_ONE)
+//     "glClear(GL_COLOR_BUFFER_BIT)"                (bits joined by " | ")
 //     "glGenTextures(1) -> 1"                       (names made: "-> 4, 5")
 //     "glDeleteTextures(1, [1])"
-//     "glGetIntegerv(32873) -> 1"                   (the first value written)
-//     "glTexImage2D(3553, 0, 6408, 2, 2, 0, 6408, 5121, data)"   (or null)
+//     "glGetIntegerv(GL_TEXTURE_BINDING_2D) -> 1"   (the values written)
+//     "glGetError() -> GL_NO_ERROR"
+//     "glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, data)"   (or null)
 //     "glGetUniformLocation(3, \"ColorTexture\") -> 0"
 //     "glUniform4fv(1, 1, [1, 0.5, 0, 1])"          (floats as %g)
-//     "glVertexAttribPointer(0, 2, 5126, 0, 28, 8)" (offset as a number)
-//     "glDrawElements(4, 6, 5123, 14052)"           (offset as a number)
+//     "glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 28, 24)"   (offset as a number)
+//     "glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, 14052)"      (offset as a number)
+//   Which arguments are enums is listed per function in fake_gl.cpp
+//   (kArgKinds); GLboolean arguments print GL_TRUE / GL_FALSE. An enum
+//   value without a name in the fake's table prints in hex ("0x1234").
 //   Other pointer arguments print as "data" or "null", C strings quoted.
 //   Log(), ClearLog(), Count("glDeleteTextures") (calls of one function),
 //   Calls("glTexImage2D") (that function's lines), Text() (all lines, each
