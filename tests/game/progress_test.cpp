@@ -9,9 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "game/gm_globals.h"
@@ -19,29 +17,23 @@
 #include "host/hx_game.h"
 #include "host/hx_main.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 const char kInitial[] =
     R"({"cntbighealing":0,"cnthealing":0,"cntinvulnerability":0,"cntrevive":0,"coins":0,"lvlcampaign":1,"lvlopenworld":1})";
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "<none>";
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+// The file's bytes, or "<none>" when there is no file.
+std::string ReadFile(const std::string &path) { return test_Exists(path) ? test_ReadFile(path) : "<none>"; }
+void WriteFile(const std::string &path, const std::string &bytes) { ASSERT_TRUE(test_WriteFile(path, bytes)); }
 
 // A clean collector and program globals, a host object and a private
 // current folder for the state file.
 class ProgressTest : public RuntimeTest {
 protected:
-    std::string dir, oldCwd;
+    TempDir dir;
+    std::string oldCwd;
     HxZentrovaGame *game = nullptr;
 
     void SetUp() override {
@@ -49,18 +41,13 @@ protected:
         char cwd[4096];
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         oldCwd = cwd;
-        std::string name = ::testing::TempDir() + "progressXXXXXX";
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_EQ(chdir(dir.Path().c_str()), 0);
         game = new HxZentrovaGame();
         program_InitGlobals();
         gc_SetRoots(program_MarkGlobals);
     }
     void TearDown() override {
         (void)chdir(oldCwd.c_str());
-        std::string rm = "rm -rf '" + dir + "'";
-        (void)std::system(rm.c_str());
         RuntimeTest::TearDown();
         delete game;
     }

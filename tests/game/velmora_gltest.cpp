@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "tests/support/temp_dir.h"
 #include "tests/support/x_app.h"
 
 namespace {
@@ -17,22 +18,13 @@ const char kInitial[] =
 
 class VelmoraTest : public XAppTest {
 protected:
-    std::string dir;
-    void SetUp() override {
-        XAppTest::SetUp();
-        dir = ::testing::TempDir() + "velmora_run_XXXXXX";
-        ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    }
-    void TearDown() override {
-        (void)std::system(("rm -rf '" + dir + "'").c_str());
-        XAppTest::TearDown();
-    }
-    std::string State() { return ReadFile(dir + "/.zentrovastate"); }
-    bool StateExists() { return access((dir + "/.zentrovastate").c_str(), F_OK) == 0; }
+    TempDir dir;
+    std::string State() { return dir.Read(".zentrovastate"); }
+    bool StateExists() { return dir.Exists(".zentrovastate"); }
     // Starts the game in the private folder and waits for its window, which
     // it shows once its start-up has run.
     Window StartGame(Child &game) {
-        game.Start(Folder() + "/velmora", {}, dir);
+        game.Start(Folder() + "/velmora", {}, dir.Path());
         return FindWindow("Velmora");
     }
 };
@@ -49,7 +41,7 @@ TEST_F(VelmoraTest, ClosingTheWindowSavesAndEndsWithZero) {
 }
 
 TEST_F(VelmoraTest, UnreadableStateIsKeptAsideAndReplaced) {
-    std::ofstream(dir + "/.zentrovastate", std::ios::binary) << "{\"coins\":12,\"lvlcamp";
+    dir.Write(".zentrovastate", "{\"coins\":12,\"lvlcamp");
     Child game;
     Window w = StartGame(game);
     ASSERT_NE(w, 0u);
@@ -59,7 +51,7 @@ TEST_F(VelmoraTest, UnreadableStateIsKeptAsideAndReplaced) {
                                       ".zentrovastate.bad\n"),
               std::string::npos)
         << ReadFile(game.out);
-    EXPECT_EQ(ReadFile(dir + "/.zentrovastate.bad"), "{\"coins\":12,\"lvlcamp");
+    EXPECT_EQ(dir.Read(".zentrovastate.bad"), "{\"coins\":12,\"lvlcamp");
     EXPECT_EQ(State(), kInitial);
 }
 
@@ -83,7 +75,7 @@ TEST_F(VelmoraTest, ClosedWhileUnfocusedStillSaves) {
             return bool(test_WaitUntil("the save", [&] { return StateExists(); }, std::chrono::seconds(2)));
         },
         test_WaitDeadline, std::chrono::milliseconds(0)));
-    std::remove((dir + "/.zentrovastate").c_str());
+    std::remove(dir.Join(".zentrovastate").c_str());
     SendDeleteWindow(w);
     EXPECT_EQ(game.Wait(), 0);
     EXPECT_EQ(State(), kInitial);
@@ -92,7 +84,7 @@ TEST_F(VelmoraTest, ClosedWhileUnfocusedStillSaves) {
 TEST_F(VelmoraTest, TerminationSignalsSaveAndEndWithZero) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(sig);
-        std::remove((dir + "/.zentrovastate").c_str());
+        std::remove(dir.Join(".zentrovastate").c_str());
         Child game;
         ASSERT_NE(StartGame(game), 0u);
         kill(game.pid, sig);
