@@ -53,13 +53,6 @@ void ClipAxis(int64_t &pos, int64_t &len, int64_t size) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Globals
-
-void gfx2_InitCanvasGlobals() { gfx2_CurrentCanvas = nullptr; }
-
-void gfx2_MarkCanvasGlobals() { gc_Enqueue(gfx2_CurrentCanvas); }
-
-// ---------------------------------------------------------------------------
 // Matrices
 
 void gfx2_Mat4Multiply(const float *a, const float *b, float *dst) {

@@ -134,12 +134,6 @@ private:
     void ReadBack();
 };
 
-// Resets gfx2_CurrentCanvas (the renderer's globals initialiser does it as
-// well once this header is in the tree).
-void gfx2_InitCanvasGlobals();
-// Enqueues gfx2_CurrentCanvas.
-void gfx2_MarkCanvasGlobals();
-
 // --- 4x4 matrices (16 floats, column-major) and 4-vectors ---
 // A call whose arrays are shorter than it needs (or whose offsets do not
 // fit) changes nothing.
