@@ -5,6 +5,7 @@
 #include "host/hx_gfx1.h"
 #include "host/hx_graphics.h"
 #include "host/hx_input.h"
+#include "host/hx_keys.h"
 #include "runtime/rt_error.h"
 #include "runtime/rt_map.h"
 #include "runtime/rt_stack.h"
@@ -116,7 +117,7 @@ void c_GameDelegate::RenderGame() {
 
 void c_GameDelegate::KeyEvent(int event, int data) {
     if (input) input->KeyEvent(event, data);
-    if (event == 1 && (data == 432 || data == 416) && app_App) app_App->OnClose();
+    if (event == 1 && (data == key_WindowClose || data == key_Close) && app_App) app_App->OnClose();
 }
 
 void c_GameDelegate::MouseEvent(int event, int data, float x, float y, float z) {

@@ -1,10 +1,19 @@
 #include "host/hx_audio.h"
 
+#include <AL/al.h>
+#include <AL/alc.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
 #include "host/hx_game.h"
+
+static_assert(std::is_same_v<ALCdevice, ALCdevice_struct> && std::is_same_v<ALCcontext, ALCcontext_struct>,
+              "hx_audio.h names OpenAL's device and context by their tags");
+static_assert(std::is_same_v<ALuint, uint32_t> && std::is_same_v<ALint, int32_t> && std::is_same_v<ALenum, int32_t>,
+              "hx_audio.h stands uint32_t and int32_t for OpenAL's integer types");
 
 gc_ref<HxAudio> audio_Current;
 std::vector<ALuint> audio_DiscardedBuffers;

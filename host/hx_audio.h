@@ -19,32 +19,36 @@
 // gc_Enqueue it.
 #pragma once
 
-#include <AL/al.h>
-#include <AL/alc.h>
-
 #include <cstdint>
 #include <vector>
 
 #include "runtime/rt_object.h"
 #include "runtime/rt_string.h"
 
+// OpenAL stays out of this header: its device and context are opaque here
+// (the struct tags behind <AL/alc.h>'s ALCdevice and ALCcontext), buffer and
+// source names are uint32_t (ALuint), states and formats int32_t (ALint,
+// ALenum). hx_audio.cpp checks that these are OpenAL's own types.
+struct ALCdevice_struct;
+struct ALCcontext_struct;
+
 class HxSample : public Object {
 public:
     // The OpenAL buffer name; 0 = none.
-    ALuint buffer = 0;
+    uint32_t buffer = 0;
 
     HxSample() {}
-    explicit HxSample(ALuint b) : buffer(b) {}
+    explicit HxSample(uint32_t b) : buffer(b) {}
     // Hands the buffer over for deletion, as Discard does.
     ~HxSample() override;
     // Queues the buffer for deletion and forgets it; 0.
     virtual int Discard();
-    void SetBuffer(ALuint b) { buffer = b; }
+    void SetBuffer(uint32_t b) { buffer = b; }
 };
 
 // One channel's record inside the device (not a collected object).
 struct HxChannel {
-    ALuint source = 0;          // 0 = none yet
+    uint32_t source = 0;        // 0 = none yet
     gc_ref<HxSample> sample;    // the sound last played here, or null
     int flags = 0;              // flags of the last play; non-zero loops
     int state = 0;              // 0 stopped, 1 playing, 2 paused
@@ -55,8 +59,8 @@ public:
     static constexpr int kChannels = 33;
     static constexpr int kMusicChannel = 32;
 
-    ALCdevice *device = nullptr;
-    ALCcontext *context = nullptr;
+    ALCdevice_struct *device = nullptr;
+    ALCcontext_struct *context = nullptr;
     HxChannel channels[kChannels];
 
     HxAudio() {}
@@ -102,7 +106,7 @@ public:
     // Gives `source` (a channel's source field) a source when it has none:
     // a new one, else the source of the first stopped channel 0 to 31 of
     // `audio_Current`. The result is the source, 0 when there is none.
-    static ALuint AllocSource(ALuint &source);
+    static uint32_t AllocSource(uint32_t &source);
 
     // Channel numbers outside 0 to 32 address nothing.
     static bool ValidChannel(int channel) { return channel >= 0 && channel < kChannels; }
@@ -111,7 +115,7 @@ public:
 // The device that source stealing and the buffer flush work on.
 extern gc_ref<HxAudio> audio_Current;
 // Buffer names waiting for deletion.
-extern std::vector<ALuint> audio_DiscardedBuffers;
+extern std::vector<uint32_t> audio_DiscardedBuffers;
 // The device as the app layer holds it.
 extern gc_ref<HxAudio> app_AudioDevice;
 
@@ -121,8 +125,8 @@ void audio_FlushDiscarded();
 
 // OpenAL's state of a source (AL_PLAYING, AL_PAUSED, ...), AL_STOPPED when
 // the query fails.
-ALint audio_SourceState(ALuint source);
+int32_t audio_SourceState(uint32_t source);
 
 // The OpenAL format for bytes per sample and channel count (1 or 2 each),
 // 0 for anything else.
-ALenum audio_Format(int bytesPerSample, int channels);
+int32_t audio_Format(int bytesPerSample, int channels);

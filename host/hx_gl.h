@@ -2,11 +2,23 @@
 // driver, the shared query array and the thin wrappers that adapt Strings,
 // arrays and data buffers to GL's C interface.
 //
-// The OpenGL 1.1 functions are called directly from the system's GL
-// library. Everything newer goes through `gl_EntryPoints`, which
-// gl_LoadEntryPoints fills from the current context after every window
-// creation; callers use the members directly, e.g.
-// `gl_EntryPoints.glBindBuffer(GL_ARRAY_BUFFER, name)`.
+// How GL is reached. Every GL call of the renderer goes through one of two
+// tables, so that tests can put a recording fake GL in both:
+//   - `gl_EntryPoints` (below) for everything newer than OpenGL 1.1;
+//     gl_LoadEntryPoints fills it from the current context after every
+//     window creation, and callers use the members directly, e.g.
+//     `gl_EntryPoints.glBindBuffer(GL_ARRAY_BUFFER, name)`;
+//   - `gl11` (host/hx_gl11.h) for the OpenGL 1.1 functions; it starts out
+//     holding the system GL library's own.
+// The wrappers below reach the newer functions through gl_EntryPoints as
+// well. Those built on OpenGL 1.1 functions call the system's GL library
+// directly, outside both tables: gl_TexImage2D, gl_TexSubImage2D,
+// gl_TexImage2DFromFile, gl_DrawElements, gl_DrawElementsData,
+// gl_ReadPixels, gl_CreateTexture, gl_DeleteTexture, gl_GetBooleanv,
+// gl_GetFloatv, gl_GetIntegerv, gl_GetTexParameterfv, gl_GetTexParameteriv,
+// gl_ClearDepthf, gl_DepthRangef, gl_GetString, gl_HasVersion and the push
+// and pop helpers. They serve the older graphics layer, the window and the
+// program; the renderer calls none of them.
 //
 // The wrappers report no errors of their own and never query GL errors.
 // Where they hand GL storage of their own making (logs, names) they bound

@@ -8,6 +8,7 @@
 
 #include "host/hx_game.h"
 #include "host/hx_gl.h"
+#include "host/hx_keys.h"
 #include "host/platform/hx_platform.h"
 
 int host_GLContextSeq = 0;
@@ -220,8 +221,8 @@ void HxGlfwGame::HandleScroll(double x, double y, double yOffset) {
 void HxGlfwGame::HandleWindowClose() {
     if (window) glfwSetWindowShouldClose(window, GLFW_FALSE);
     if (suspended) closeWhileSuspended = true;
-    KeyEvent(1, 432);
-    KeyEvent(2, 432);
+    KeyEvent(1, key_WindowClose);
+    KeyEvent(2, key_WindowClose);
 }
 
 void HxGlfwGame::HandleWindowSize(int w, int h) {

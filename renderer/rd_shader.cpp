@@ -1,19 +1,18 @@
 #include "renderer/rd_shader.h"
 
+#include <GL/gl.h>
+#include <GL/glext.h>
+
 #include "host/hx_game.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
 #include "renderer/rd_globals.h"
+#include "renderer/rd_material.h"
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"
 #include "renderer/rd_tokenizer.h"
 #include "runtime/rt_error.h"
 #include "runtime/rt_stack.h"
-
-// The materials are built on this file; until their header is in the tree
-// the shader works without them (no default material, nothing to give a
-// material), which is all that a build without materials can ask for.
-#include "renderer/rd_material.h"
 
 const char *const c_GLProgram::StandardUniforms[gfx2_StandardUniformCount] = {
     "ModelViewProjectionMatrix", "ModelViewMatrix", "ClipPosScale", "GlobalColor",  "FogColor",
@@ -107,7 +106,7 @@ String gfx2_LightCountLine(int32_t numLights) {
 // ---------------------------------------------------------------------------
 // Compiling and linking
 
-uint32_t gfx2_CompileShader(GLenum type, const String &source) {
+uint32_t gfx2_CompileShader(uint32_t type, const String &source) {
     GLuint shader = gl_EntryPoints.glCreateShader(type);
     gl_ShaderSource(shader, source);
     gl_EntryPoints.glCompileShader(shader);

@@ -41,9 +41,6 @@
 // vectors); it returns true.
 #pragma once
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <cstdint>
 
 #include "runtime/rt_array.h"
@@ -180,8 +177,9 @@ String gfx2_LightCountLine(int32_t numLights);
 
 // --- GL steps. ---
 
-// Compiles one stage; on failure prints the log and the numbered source
-// and stops with "Compile fragment shader failed".
-uint32_t gfx2_CompileShader(GLenum type, const String &source);
+// Compiles one stage (type GL_VERTEX_SHADER or GL_FRAGMENT_SHADER); on
+// failure prints the log and the numbered source and stops with "Compile
+// fragment shader failed".
+uint32_t gfx2_CompileShader(uint32_t type, const String &source);
 // Links; on failure stops with "Failed to link program:" + the log.
 void gfx2_LinkProgram(uint32_t program);

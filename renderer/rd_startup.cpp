@@ -58,39 +58,11 @@ void gfx2_LoadDefaultFont() {
 
 void gfx2_InitGlobals() {
     gfx2_ResetPlainGlobals();
-    gfx2_FastShader = nullptr;
-    gfx2_BumpShader = nullptr;
-    gfx2_MatteShader = nullptr;
-    gfx2_ShadowShader = nullptr;
-    gfx2_LightmapShader = nullptr;
-    gfx2_DefaultShader = nullptr;
-    gfx2_DefaultFont = nullptr;
-    gfx2_ColorTextureCache = gc_New<c_IntMap4>()->m_new();
-    gfx2_WhiteTexture = nullptr;
-    gfx2_BlackTexture = nullptr;
-    gfx2_GreyTexture = nullptr;
-    gfx2_InitCanvasGlobals();
-    gfx2_BoundProgram = nullptr;
-    gfx2_BoundMaterial = nullptr;
-    gfx2_ShadowTexture = nullptr;
-    gfx2_InitDrawListGlobals();
+    GFX2_OBJECT_GLOBALS(GFX2_INIT_COLLECTED)
+    GFX2_ARRAY_GLOBALS(GFX2_INIT_COLLECTED)
 }
 
 void gfx2_MarkGlobals() {
-    gc_Enqueue(gfx2_FastShader);
-    gc_Enqueue(gfx2_BumpShader);
-    gc_Enqueue(gfx2_MatteShader);
-    gc_Enqueue(gfx2_ShadowShader);
-    gc_Enqueue(gfx2_LightmapShader);
-    gc_Enqueue(gfx2_DefaultShader);
-    gc_Enqueue(gfx2_DefaultFont);
-    gc_Enqueue(gfx2_ColorTextureCache);
-    gc_Enqueue(gfx2_WhiteTexture);
-    gc_Enqueue(gfx2_BlackTexture);
-    gc_Enqueue(gfx2_GreyTexture);
-    gfx2_MarkCanvasGlobals();
-    gc_Enqueue(gfx2_BoundProgram);
-    gc_Enqueue(gfx2_BoundMaterial);
-    gc_Enqueue(gfx2_ShadowTexture);
-    gfx2_MarkDrawListGlobals();
+    GFX2_OBJECT_GLOBALS(GFX2_MARK_COLLECTED)
+    GFX2_ARRAY_GLOBALS(GFX2_MARK_COLLECTED)
 }

@@ -11,7 +11,10 @@ void gfx2_InitRenderer();
 void gfx2_InitVbos();
 // The start-up's default font (gfx2_DefaultFont).
 void gfx2_LoadDefaultFont();
-// Makes the renderer's collected globals (the program's globals initialiser).
+// Puts the plain globals back to their first values and gives the
+// collected ones theirs, in list order (rd_globals.h); the program's globals
+// initialiser calls it.
 void gfx2_InitGlobals();
-// Enqueues the renderer's collected globals (the program's roots function).
+// Enqueues every collected global of rd_globals.h (the program's roots
+// function).
 void gfx2_MarkGlobals();

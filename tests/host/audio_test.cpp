@@ -4,6 +4,8 @@
 // OpenAL state) a source limit, the wave-file output and no device at all.
 #include <gtest/gtest.h>
 
+#include <AL/al.h>
+#include <AL/alc.h>
 #include <fcntl.h>
 #include <unistd.h>
 

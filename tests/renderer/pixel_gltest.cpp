@@ -30,6 +30,7 @@
 #include "renderer/rd_image.h"
 #include "renderer/rd_light.h"
 #include "renderer/rd_material.h"
+#include "renderer/rd_math3d.h"
 #include "renderer/rd_shader.h"
 #include "renderer/rd_startup.h"
 #include "renderer/rd_texture.h"

@@ -12,20 +12,8 @@
 
 void test_ClearRendererGlobals() {
     gfx2_ResetPlainGlobals();
-    for (gc_ref<c_Shader> *s : {&gfx2_FastShader, &gfx2_BumpShader, &gfx2_MatteShader, &gfx2_ShadowShader,
-                                &gfx2_LightmapShader, &gfx2_DefaultShader})
-        *s = nullptr;
-    gfx2_DefaultFont = nullptr;
-    gfx2_ColorTextureCache = nullptr;
-    gfx2_WhiteTexture = nullptr;
-    gfx2_BlackTexture = nullptr;
-    gfx2_GreyTexture = nullptr;
-    gfx2_ShadowTexture = nullptr;
-    gfx2_CurrentCanvas = nullptr;
-    gfx2_BoundProgram = nullptr;
-    gfx2_BoundMaterial = nullptr;
-    gfx2_OpPool = nullptr;
-    gfx2_NoOp = nullptr;
+    GFX2_OBJECT_GLOBALS(GFX2_CLEAR_OBJECT)
+    GFX2_ARRAY_GLOBALS(GFX2_CLEAR_ARRAY)
 }
 
 void FakeRendererTest::SetUp() {
