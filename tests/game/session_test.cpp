@@ -19,7 +19,7 @@ namespace {
 
 c_InputDevice *Input() { return app_InputDevice; }
 
-TEST(SessionTest, StartUpdatesRendersSuspendsAndResumes) {
+TEST(SessionHarness, StartUpdatesRendersSuspendsAndResumes) {
     Session s;
     // The set-up made the app and handed its delegate to the host.
     ASSERT_NE(app_App.get(), nullptr);
@@ -57,7 +57,7 @@ TEST(SessionTest, StartUpdatesRendersSuspendsAndResumes) {
     EXPECT_EQ(Input()->keyHit[65], 0);
 }
 
-TEST(SessionTest, InputGoesThroughTheHostsHandlers) {
+TEST(SessionHarness, InputGoesThroughTheHostsHandlers) {
     Session s;
     s.Start();
     s.KeyDown(37);  // left: a key-down with a character
@@ -83,7 +83,7 @@ TEST(SessionTest, InputGoesThroughTheHostsHandlers) {
     EXPECT_EQ(s.Now(), 99);
 }
 
-TEST(SessionTest, CloseRequestEndsTheProgramWithZero) {
+TEST(SessionHarness, CloseRequestEndsTheProgramWithZero) {
     Session s;
     s.Start();
     s.Step(2);
@@ -127,7 +127,7 @@ ino_t StdoutInode() {
     return st.st_ino;
 }
 
-TEST(SessionTest, SessionsFollowOneAnotherInPrivateFolders) {
+TEST(SessionHarness, SessionsFollowOneAnotherInPrivateFolders) {
     const std::string before = std::filesystem::current_path().string();
     const ino_t realStdout = StdoutInode();
     std::string firstFolder;
@@ -171,7 +171,7 @@ struct Canary : Object {
 };
 gc_ref<Canary> g_unrooted;
 
-TEST(SessionTest, ForcedFullCollectionsFreeWhatTheRootsMiss) {
+TEST(SessionHarness, ForcedFullCollectionsFreeWhatTheRootsMiss) {
     for (bool forced : {false, true}) {
         SCOPED_TRACE(forced ? "forced" : "incremental");
         SessionOptions options;
@@ -195,7 +195,7 @@ TEST(SessionTest, ForcedFullCollectionsFreeWhatTheRootsMiss) {
 // template, the five built-in shaders and the default font from the data
 // folder (the current folder is the session's own). The globals are set
 // here, before any event, so this holds whatever the app's roots hold.
-TEST(SessionTest, RendererStartsOnTheFakeGl) {
+TEST(SessionHarness, RendererStartsOnTheFakeGl) {
     Session s;
     gfx2_InitGlobals();
     FakeGl::ClearLog();

@@ -1,5 +1,6 @@
 #include "tests/game/support/session.h"
 
+#include <AL/alext.h>
 #include <GLFW/glfw3.h>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -55,6 +56,20 @@ struct SavedProcessState {
 };
 SavedProcessState g_saved;
 
+// One host object per process: sessions follow one another, never overlap.
+bool g_sessionAlive = false;
+
+// Pauses (false) or resumes (true) the mixing of the app's OpenAL device.
+// A paused device has no mixing thread, so a fork cannot copy a lock that
+// thread holds; the parent and the child each resume their own.
+void SetAudioMixing(bool on) {
+    HxAudio *audio = app_AudioDevice;
+    if (!audio || !audio->device || !alcIsExtensionPresent(audio->device, "ALC_SOFT_pause_device")) return;
+    const char *name = on ? "alcDeviceResumeSOFT" : "alcDevicePauseSOFT";
+    auto call = reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(audio->device, name));
+    if (call) call(audio->device);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -106,6 +121,11 @@ void SessionHost::SetMouseVisible(bool visible) {
 // Session
 
 Session::Session(SessionOptions options) : options_(options) {
+    if (g_sessionAlive) {
+        ADD_FAILURE() << "a session is already running: end it before making the next";
+        std::abort();
+    }
+    g_sessionAlive = true;
     std::fflush(stdout);
     // The folder: base/stdout.txt holds the output, base/run is the
     // program's current folder.
@@ -180,6 +200,7 @@ Session::~Session() {
     std::error_code ignored;
     std::filesystem::current_path(previousFolder_, ignored);
     std::filesystem::remove_all(base_, ignored);
+    g_sessionAlive = false;
 }
 
 // The process's end would close the OpenAL device; a session closes it
@@ -328,7 +349,9 @@ ExitResult Session::RunToExit(const std::function<void(Session &)> &script, int 
     const std::string outPath = base_ + "/exit-" + std::to_string(++runs) + ".txt";
     std::fflush(stdout);
     std::fflush(stderr);
+    SetAudioMixing(false);
     pid_t pid = fork();
+    SetAudioMixing(true);
     if (pid < 0) {
         ADD_FAILURE() << "fork failed";
         return {};

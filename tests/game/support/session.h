@@ -20,10 +20,11 @@
 // or derive a fixture from SessionTest and use `session()`.
 //
 // What a session is:
-//   - A fresh temporary folder that is the current folder for the session's
-//     life (the host writes its state file "./.zentrovastate" there); the
-//     old current folder comes back and the folder is removed at the end.
-//   - The standard output redirected to a file in that folder: Output() is
+//   - A fresh temporary folder; its subfolder Folder() is the current
+//     folder for the session's life (the host writes its state file
+//     "./.zentrovastate" there, and nothing else of the session's is in
+//     it). The old current folder comes back and all is removed at the end.
+//   - The standard output redirected to a file beside Folder(): Output() is
 //     everything printed since the session began. When the test has failed
 //     by the end, the text is copied to the real output so that it shows
 //     with the failure (gtest's own messages land there too).
@@ -36,7 +37,8 @@
 //     collector's lists and roots, program_InitGlobals, gc_MarkGlobals,
 //     game_Main), so the app and its delegate exist before Start. The
 //     collector is emptied before and after each session, so sessions can
-//     follow one another in one test program.
+//     follow one another in one test program (one at a time: the host
+//     object is one per process).
 //
 // GL: GlMode::Fake (the default) installs the renderer's recording fake GL
 // (tests/renderer/support/fake_gl.h; FakeGl:: gives its log) and lets the
@@ -68,10 +70,11 @@
 // script in a forked child of the session (stdin empty, so a run-time
 // error's debug prompt ends it with 255) and returns its exit code and what
 // it printed; the state file it wrote stays in the session's folder. Check
-// results in the parent: failed expectations inside the child are lost.
-// Use it in fake-GL sessions: a forked child cannot drive Mesa's threads.
+// results in the parent: an expectation that fails inside the child shows
+// in its output but fails no test. Use it in fake-GL sessions: Mesa's
+// worker threads do not survive the fork, so a child may hang in GL.
 //
-// ForceFullCollections: after every event the session sends, the host's
+// forceFullCollections: after every event the session sends, the host's
 // collector step runs once more as a full collection (the new-plus-external
 // byte count is raised just above the threshold) and every object found
 // unreachable is destroyed at once. A global missing from the program's
@@ -84,8 +87,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "host/hx_game.h"
