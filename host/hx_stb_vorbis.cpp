@@ -33,8 +33,11 @@ void Unlink(Tracked *t) {
     t->prev = t->next = t;
 }
 
+// Blocks come zeroed: when an allocation in the comment header fails, the
+// decoder frees every entry of the comment list, also the ones not yet set.
 void *TrackedMalloc(size_t n) {
-    Tracked *t = static_cast<Tracked *>(malloc(sizeof(Tracked) + n));
+    if (n > SIZE_MAX - sizeof(Tracked)) return nullptr;
+    Tracked *t = static_cast<Tracked *>(calloc(1, sizeof(Tracked) + n));
     if (!t) return nullptr;
     if (Tracked *head = g_open) {
         t->prev = head;
@@ -56,6 +59,7 @@ void TrackedFree(void *p) {
 
 void *TrackedRealloc(void *p, size_t n) {
     if (!p) return TrackedMalloc(n);
+    if (n > SIZE_MAX - sizeof(Tracked)) return nullptr;
     Tracked *t = static_cast<Tracked *>(p) - 1;
     // Detach first: the block may move.
     const bool linked = t->next != t;
