@@ -33,13 +33,6 @@ int32_t gc_PendingFreeBytes = 0;
 std::atomic<int32_t> gc_ExternalBytes{0};
 void *gc_FreePools[8] = {};
 
-static inline int32_t Add32(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-static inline int32_t Sub32(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-
 void gc_Unlink(gc_object *o) {
     o->prev->next = o->next;
     o->next->prev = o->prev;
@@ -67,7 +60,7 @@ static void MoveAll(gc_ListHead &from, gc_ListHead &to) {
 }
 
 static void DestroyUnreachable(int32_t size) {
-    int32_t target = Sub32(gc_PendingFreeBytes, size);
+    int32_t target = math_WrapAdd(gc_PendingFreeBytes, -static_cast<int64_t>(size));
     if (target < 0) target = 0;
     while (gc_PendingFreeBytes > target && gc_UnreachableList.next != &gc_UnreachableList) {
         gc_object *o = gc_UnreachableList.next;
@@ -79,9 +72,9 @@ static void DestroyUnreachable(int32_t size) {
 void *gc_Malloc(size_t n, uint32_t *rounded) {
     if (n > 0x7ffffff0u) rt_OutOfMemory(n);
     uint32_t s = static_cast<uint32_t>((n + 7) & ~static_cast<size_t>(7));
-    gc_NewBytes = Add32(gc_NewBytes, static_cast<int32_t>(s));
+    gc_NewBytes = math_WrapAdd(gc_NewBytes, s);
     int32_t remembered = gc_NewBytes;
-    DestroyUnreachable(static_cast<int32_t>(s));
+    DestroyUnreachable(s);
     gc_NewBytes = remembered;
     void *mem;
     if (s < 64 && gc_FreePools[s >> 3]) {
@@ -98,11 +91,11 @@ void *gc_Malloc(size_t n, uint32_t *rounded) {
 void gc_Link(gc_object *obj, uint32_t rounded) {
     obj->flags = gc_WhiteColour | rounded;
     gc_Append(gc_LiveList, obj);
-    gc_AllocBytes = Add32(gc_AllocBytes, static_cast<int32_t>(rounded));
+    gc_AllocBytes = math_WrapAdd(gc_AllocBytes, rounded);
 }
 
 void gc_Free(void *mem, uint32_t size) {
-    gc_PendingFreeBytes = Sub32(gc_PendingFreeBytes, static_cast<int32_t>(size));
+    gc_PendingFreeBytes = math_WrapAdd(gc_PendingFreeBytes, -static_cast<int64_t>(size));
     if (size > 63) {
         std::free(mem);
     } else {
@@ -122,7 +115,7 @@ void gc_MarkObject(gc_object *o) {
         o->flags ^= 1u;
         gc_Unlink(o);
         gc_Append(gc_MarkedList, o);
-        gc_MarkedBytes = Add32(gc_MarkedBytes, static_cast<int32_t>(o->Size()));
+        gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
         o->Mark();
     }
 }
@@ -133,7 +126,7 @@ void gc_MarkQueued(int32_t budget) {
         gc_object *o = gc_MarkQueue.next;
         gc_Unlink(o);
         gc_Append(gc_MarkedList, o);
-        gc_MarkedBytes = Add32(gc_MarkedBytes, static_cast<int32_t>(o->Size()));
+        gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
         o->Mark();
         if (gc_MarkedBytes >= budget) break;
     }
@@ -142,7 +135,7 @@ void gc_MarkQueued(int32_t budget) {
 void gc_Sweep() {
     if (gc_AllocBytes != gc_MarkedBytes) {
         MoveAll(gc_LiveList, gc_UnreachableList);
-        gc_PendingFreeBytes = Add32(gc_PendingFreeBytes, Sub32(gc_AllocBytes, gc_MarkedBytes));
+        gc_PendingFreeBytes = math_WrapAdd(gc_PendingFreeBytes, math_WrapAdd(gc_AllocBytes, -static_cast<int64_t>(gc_MarkedBytes)));
     }
     gc_LiveList.next = gc_LiveList.prev = &gc_LiveList;
     MoveAll(gc_MarkedList, gc_LiveList);
@@ -152,10 +145,10 @@ void gc_Sweep() {
 }
 
 int32_t gc_StepBudget(int32_t n, int32_t a) {
-    int64_t diff = Sub32(a, n);
+    int64_t diff = math_WrapAdd(a, -static_cast<int64_t>(n));
     int64_t product = static_cast<int64_t>(n) * diff;
     int64_t quotient = product / gc_FullThreshold;
-    return gc_Wrap(static_cast<int64_t>(n) + quotient);
+    return math_Wrap(static_cast<int64_t>(n) + quotient);
 }
 
 static void FullCollection(int32_t external_read) {
@@ -168,7 +161,7 @@ static void FullCollection(int32_t external_read) {
 void gc_Collect() {
     int32_t n = gc_NewBytes;
     int32_t x = gc_ExternalBytes.load();
-    if (Add32(n, x) <= gc_FullThreshold) {
+    if (math_WrapAdd(n, x) <= gc_FullThreshold) {
         gc_MarkQueued(gc_StepBudget(n, gc_AllocBytes));
         return;
     }

@@ -25,6 +25,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/rt_math.h"
+
 class gc_object {
 public:
     gc_object *next;
@@ -137,9 +139,10 @@ int32_t gc_StepBudget(int32_t n, int32_t a);
 using gc_RootsFn = void (*)();
 void gc_SetRoots(gc_RootsFn fn);
 
-// Counting wrapping 32-bit arithmetic without signed overflow.
-inline int32_t gc_Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
-inline void gc_CountNew(int64_t delta) { gc_NewBytes = gc_Wrap(static_cast<int64_t>(gc_NewBytes) + delta); }
+// Moves the new-bytes count by delta, wrapping (Strings count their blocks).
+inline void gc_CountNew(int64_t delta) { gc_NewBytes = math_WrapAdd(gc_NewBytes, delta); }
+// The former name of math_Wrap, kept for callers outside the runtime.
+inline int32_t gc_Wrap(int64_t v) { return math_Wrap(v); }
 
 // A reference field or global: assignment is the write barrier.
 // Construction (in a constructor's initialiser list) stores directly.
