@@ -9,12 +9,7 @@ namespace {
 // The heads link to themselves from construction on, so the lists are
 // usable even before gc_InitLists.
 struct Heads {
-    Heads() {
-        for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
-            h->next = h->prev = h;
-            h->flags = 3;
-        }
-    }
+    Heads() { gc_InitLists(); }
 };
 gc_RootsFn g_roots = nullptr;
 }  // namespace
@@ -110,24 +105,34 @@ void gc_Destroy(gc_object *obj) {
     gc_Free(obj, size);
 }
 
+// Empties the four lists. A head's colour is 3, which is never white.
+void gc_InitLists() {
+    for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
+        h->next = h->prev = h;
+        h->flags = 3;
+    }
+}
+
+// The blacken step, for a shaded object: onto the marked list, counted, and
+// its references shaded by its Mark().
+static void Blacken(gc_object *o) {
+    gc_Unlink(o);
+    gc_Append(gc_MarkedList, o);
+    gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
+    o->Mark();
+}
+
 void gc_MarkObject(gc_object *o) {
     if (o && gc_IsWhite(o)) {
         o->flags ^= 1u;
-        gc_Unlink(o);
-        gc_Append(gc_MarkedList, o);
-        gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
-        o->Mark();
+        Blacken(o);
     }
 }
 
 void gc_MarkQueued(int32_t budget) {
     if (budget <= gc_MarkedBytes) return;
     while (gc_MarkQueue.next != &gc_MarkQueue) {
-        gc_object *o = gc_MarkQueue.next;
-        gc_Unlink(o);
-        gc_Append(gc_MarkedList, o);
-        gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
-        o->Mark();
+        Blacken(gc_MarkQueue.next);
         if (gc_MarkedBytes >= budget) break;
     }
 }
@@ -151,13 +156,6 @@ int32_t gc_StepBudget(int32_t n, int32_t a) {
     return math_Wrap(static_cast<int64_t>(n) + quotient);
 }
 
-static void FullCollection(int32_t external_read) {
-    gc_ExternalBytes.fetch_sub(external_read);
-    gc_MarkQueued(2147483647);
-    gc_Sweep();
-    gc_MarkGlobals();
-}
-
 void gc_Collect() {
     int32_t n = gc_NewBytes;
     int32_t x = gc_ExternalBytes.load();
@@ -165,7 +163,8 @@ void gc_Collect() {
         gc_MarkQueued(gc_StepBudget(n, gc_AllocBytes));
         return;
     }
-    FullCollection(x);
+    gc_ExternalBytes.fetch_sub(x);
+    gc_CollectAll();
     gc_NewBytes = 0;
 }
 
@@ -181,12 +180,6 @@ void gc_MarkGlobals() {
 
 void gc_SetRoots(gc_RootsFn fn) { g_roots = fn; }
 
-void gc_InitLists() {
-    for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
-        h->next = h->prev = h;
-        h->flags = 3;
-    }
-}
 
 // Saturates at INT32_MAX: loads of large files between two full
 // collections must not wrap the count to a negative value.
