@@ -116,6 +116,7 @@ void gc_InitLists() {
 // The blacken step, for a shaded object: onto the marked list, counted, and
 // its references shaded by its Mark().
 static void Blacken(gc_object *o) {
+    rt_Assert(!gc_IsWhite(o));
     gc_Unlink(o);
     gc_Append(gc_MarkedList, o);
     gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
@@ -137,7 +138,22 @@ void gc_MarkQueued(int32_t budget) {
     }
 }
 
+// Whether some black object references a white one. Mark() shades only
+// white objects, so running it again on the black objects changes nothing
+// unless one of them gained a white reference past the barrier: then the
+// grey queue is no longer empty or more bytes are marked.
+[[maybe_unused]] static bool BlackReferencesWhite() {
+    const int32_t marked = gc_MarkedBytes;
+    for (gc_object *o = gc_MarkedList.next; o != &gc_MarkedList; o = o->next) {
+        o->Mark();
+        if (gc_MarkQueue.next != &gc_MarkQueue || gc_MarkedBytes != marked) return true;
+    }
+    return false;
+}
+
 void gc_Sweep() {
+    rt_Assert(gc_MarkQueue.next == &gc_MarkQueue);
+    rt_Assert(!BlackReferencesWhite());
     if (gc_AllocBytes != gc_MarkedBytes) {
         MoveAll(gc_LiveList, gc_UnreachableList);
         gc_PendingFreeBytes = math_WrapAdd(gc_PendingFreeBytes, math_WrapAdd(gc_AllocBytes, -static_cast<int64_t>(gc_MarkedBytes)));

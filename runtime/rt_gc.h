@@ -7,6 +7,41 @@
 //   gc_MarkedList      black: shaded and Mark() has run
 //   gc_UnreachableList found dead by a full collection, destroyed lazily by
 //                      later allocations (oldest first)
+// Shading flips colour bit 0 away from gc_WhiteColour; grey and black share
+// that colour and differ only in their list. Colour 3 (the list heads and
+// the static empty arrays) is never white.
+//
+// The invariant: a black object never references a white one.
+//
+// A cycle starts with every live object white and the roots shaded grey
+// (gc_MarkGlobals). A collector step blackens grey objects off the queue:
+// each moves to the marked list and its Mark() shades what it references,
+// so a fresh black object references only grey and black ones. Program code
+// runs between the steps and keeps storing references; storing a white
+// object into a black one that is never scanned again would leave it
+// reachable yet white, and the sweep would destroy it. The write barrier
+// rules that out: every reference store is gc_Assign (gc_ref<T>
+// assignment), which shades a white stored object grey, and every array
+// store is gc_Mark (ArrayField<T> assignment), which blackens the array at
+// once and, for arrays of references, marks the elements the same way. After
+// any store the stored object is grey or black, so the invariant holds
+// between steps whatever the interleaving. New objects are white; they
+// survive the cycle only when something reaches them (a barriered store or
+// a root). Nothing scans the stack: see gc_Collect.
+//
+// The sweep requires the grey queue to be empty: a grey object is reachable
+// but its references have not been followed, so white objects behind it
+// could be live. With the queue empty and the invariant holding, whatever
+// the roots reach is black and every white object is garbage. The sweep
+// moves the white live list to the unreachable list, makes the marked list
+// the new live list and swaps the colours (gc_WhiteColour ^= 1): without
+// touching a single object, the survivors turn white for the next cycle.
+//
+// rt_Assert (runtime/rt_assert.h) checks this in the sanitizer and Debug
+// builds: the barrier leaves the stored object non-white, only shaded
+// objects are blackened, and before each sweep the grey queue is empty and
+// no black object references a white one (running Mark() again on every
+// black object shades nothing). Mark() must therefore be repeatable.
 //
 // Rules for code built on this runtime (see runtime/README.md):
 //  * Allocate only through gc_New<T>(...) / Array<T>(n). The header is
@@ -25,6 +60,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/rt_assert.h"
 #include "runtime/rt_math.h"
 
 class gc_object {
@@ -114,11 +150,12 @@ template <class T>
 inline void gc_Enqueue(T *o) { gc_EnqueueObject(o); }
 template <class T>
 inline void gc_Mark(T *o) { gc_MarkObject(o); }
-// The write barrier for object references.
+// The write barrier for object references: a white stored object turns grey.
 template <class T, class U>
 inline void gc_Assign(T *&field, U *value) {
     gc_EnqueueObject(value);
     field = value;
+    rt_Assert(!value || !gc_IsWhite(value));
 }
 
 void gc_MarkQueued(int32_t budget);
@@ -155,8 +192,7 @@ public:
     gc_ref(T *v) : p_(v) {}
     gc_ref(const gc_ref &o) : p_(o.p_) {}
     gc_ref &operator=(T *v) {
-        gc_EnqueueObject(v);
-        p_ = v;
+        gc_Assign(p_, v);
         return *this;
     }
     gc_ref &operator=(const gc_ref &o) { return *this = o.p_; }
