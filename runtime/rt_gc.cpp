@@ -28,19 +28,6 @@ int32_t gc_PendingFreeBytes = 0;
 std::atomic<int32_t> gc_ExternalBytes{0};
 void *gc_FreePools[8] = {};
 
-void gc_Unlink(gc_object *o) {
-    o->prev->next = o->next;
-    o->next->prev = o->prev;
-}
-
-void gc_Append(gc_ListHead &list, gc_object *o) {
-    gc_object *last = list.prev;
-    o->prev = last;
-    o->next = &list;
-    last->next = o;
-    list.prev = o;
-}
-
 // Moves every object of `from` to the tail of `to`, in order.
 static void MoveAll(gc_ListHead &from, gc_ListHead &to) {
     if (from.next == &from) return;
@@ -64,29 +51,17 @@ static void DestroyUnreachable(int32_t size) {
     }
 }
 
-void *gc_Malloc(size_t n, uint32_t *rounded) {
-    if (n > 0x7ffffff0u) rt_OutOfMemory(n);
-    uint32_t s = static_cast<uint32_t>((n + 7) & ~static_cast<size_t>(7));
-    gc_NewBytes = math_WrapAdd(gc_NewBytes, s);
+void gc_DestroyForAllocation(int32_t size) {
+    // What the destructors free (their Strings) does not count as new.
     int32_t remembered = gc_NewBytes;
-    DestroyUnreachable(s);
+    DestroyUnreachable(size);
     gc_NewBytes = remembered;
-    void *mem;
-    if (s < 64 && gc_FreePools[s >> 3]) {
-        mem = gc_FreePools[s >> 3];
-        gc_FreePools[s >> 3] = *static_cast<void **>(mem);
-    } else {
-        mem = std::malloc(s);
-        if (!mem) rt_OutOfMemory(s);
-    }
-    *rounded = s;
-    return mem;
 }
 
-void gc_Link(gc_object *obj, uint32_t rounded) {
-    obj->flags = gc_WhiteColour | rounded;
-    gc_Append(gc_LiveList, obj);
-    gc_AllocBytes = math_WrapAdd(gc_AllocBytes, rounded);
+void *gc_SystemMalloc(uint32_t size) {
+    void *mem = std::malloc(size);
+    if (!mem) rt_OutOfMemory(size);
+    return mem;
 }
 
 void gc_Free(void *mem, uint32_t size) {

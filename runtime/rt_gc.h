@@ -61,6 +61,7 @@
 #include <cstdint>
 
 #include "runtime/rt_assert.h"
+#include "runtime/rt_error.h"
 #include "runtime/rt_math.h"
 
 class gc_object {
@@ -108,12 +109,52 @@ extern void *gc_FreePools[8];
 // Threshold in bytes above which a collector step becomes a full collection.
 constexpr int32_t gc_FullThreshold = 8388608;
 
+// List primitives (exposed for the collector's tests).
+inline void gc_Unlink(gc_object *o) {
+    o->prev->next = o->next;
+    o->next->prev = o->prev;
+}
+inline void gc_Append(gc_ListHead &list, gc_object *o) {
+    gc_object *last = list.prev;
+    o->prev = last;
+    o->next = &list;
+    last->next = o;
+    list.prev = o;
+}
+
+// The out-of-line parts of an allocation. gc_DestroyForAllocation destroys
+// unreachable objects worth at least `size` bytes, oldest first, leaving
+// gc_NewBytes as it was; gc_SystemMalloc takes a block from the system
+// allocator (64 bytes and more, or a smaller size whose pool is empty).
+void gc_DestroyForAllocation(int32_t size);
+void *gc_SystemMalloc(uint32_t size);
+
 // Allocation steps 1 to 5: rounds n, counts it, destroys unreachable objects
 // worth at least that much, and returns raw memory. *rounded receives the
-// rounded size. Ends the process through rt_OutOfMemory on failure.
-void *gc_Malloc(size_t n, uint32_t *rounded);
+// rounded size. Ends the process through rt_OutOfMemory on failure. Inline,
+// with gc_Link and gc_New, so that an allocation from a pool with nothing
+// to destroy calls no function.
+inline void *gc_Malloc(size_t n, uint32_t *rounded) {
+    if (n > 0x7ffffff0u) rt_OutOfMemory(n);
+    const uint32_t s = static_cast<uint32_t>((n + 7) & ~static_cast<size_t>(7));
+    gc_NewBytes = math_WrapAdd(gc_NewBytes, s);
+    if (gc_UnreachableList.next != &gc_UnreachableList) gc_DestroyForAllocation(static_cast<int32_t>(s));
+    void *mem;
+    if (s < 64 && gc_FreePools[s >> 3]) {
+        mem = gc_FreePools[s >> 3];
+        gc_FreePools[s >> 3] = *static_cast<void **>(mem);
+    } else {
+        mem = gc_SystemMalloc(s);
+    }
+    *rounded = s;
+    return mem;
+}
 // Allocation step 6: header and live-list link for a constructed object.
-void gc_Link(gc_object *obj, uint32_t rounded);
+inline void gc_Link(gc_object *obj, uint32_t rounded) {
+    obj->flags = gc_WhiteColour | rounded;
+    gc_Append(gc_LiveList, obj);
+    gc_AllocBytes = math_WrapAdd(gc_AllocBytes, rounded);
+}
 // The deleting destructor: runs the destructor, then gives the memory back
 // (pools below 64 bytes, the system allocator otherwise).
 void gc_Destroy(gc_object *obj);
@@ -128,10 +169,6 @@ T *gc_New(A &&...args) {
     gc_Link(obj, s);
     return obj;
 }
-
-// List primitives (exposed for the collector's tests).
-void gc_Unlink(gc_object *o);
-void gc_Append(gc_ListHead &list, gc_object *o);
 
 inline bool gc_IsWhite(const gc_object *o) { return (o->flags & 3u) == gc_WhiteColour; }
 
