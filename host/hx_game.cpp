@@ -142,7 +142,7 @@ void HxGlfwGame::SetUpdateRate(int rate) {
 int host_MillisecsFromSeconds(double seconds) {
     double ms = std::trunc(seconds * 1000.0);
     if (!(ms >= 0.0) || ms >= 9.2e18) return 0;
-    return gc_Wrap(static_cast<int64_t>(ms));
+    return math_Wrap(static_cast<int64_t>(ms));
 }
 
 // Milliseconds since glfwInit.

@@ -19,7 +19,7 @@ void c_RefCounted::Retain() {
     if (refs < 1) object_Error(String(u"Internal error"));
     // Wrapping: a count pushed past the top turns negative and fails later
     // instead of overflowing.
-    refs = gc_Wrap(static_cast<int64_t>(refs) + 1);
+    refs = math_WrapAdd(refs, 1);
 }
 
 void c_RefCounted::Release() {

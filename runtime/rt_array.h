@@ -122,6 +122,7 @@ public:
     ArrayField(const ArrayField &o) = default;
     ArrayField &operator=(const Array<T> &a) {
         gc_MarkObject(a.GetRep());
+        rt_Assert(!gc_IsWhite(a.GetRep()));
         a_ = a;
         return *this;
     }

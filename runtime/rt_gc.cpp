@@ -9,12 +9,7 @@ namespace {
 // The heads link to themselves from construction on, so the lists are
 // usable even before gc_InitLists.
 struct Heads {
-    Heads() {
-        for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
-            h->next = h->prev = h;
-            h->flags = 3;
-        }
-    }
+    Heads() { gc_InitLists(); }
 };
 gc_RootsFn g_roots = nullptr;
 }  // namespace
@@ -33,26 +28,6 @@ int32_t gc_PendingFreeBytes = 0;
 std::atomic<int32_t> gc_ExternalBytes{0};
 void *gc_FreePools[8] = {};
 
-static inline int32_t Add32(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-static inline int32_t Sub32(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-
-void gc_Unlink(gc_object *o) {
-    o->prev->next = o->next;
-    o->next->prev = o->prev;
-}
-
-void gc_Append(gc_ListHead &list, gc_object *o) {
-    gc_object *last = list.prev;
-    o->prev = last;
-    o->next = &list;
-    last->next = o;
-    list.prev = o;
-}
-
 // Moves every object of `from` to the tail of `to`, in order.
 static void MoveAll(gc_ListHead &from, gc_ListHead &to) {
     if (from.next == &from) return;
@@ -67,7 +42,7 @@ static void MoveAll(gc_ListHead &from, gc_ListHead &to) {
 }
 
 static void DestroyUnreachable(int32_t size) {
-    int32_t target = Sub32(gc_PendingFreeBytes, size);
+    int32_t target = math_WrapAdd(gc_PendingFreeBytes, -static_cast<int64_t>(size));
     if (target < 0) target = 0;
     while (gc_PendingFreeBytes > target && gc_UnreachableList.next != &gc_UnreachableList) {
         gc_object *o = gc_UnreachableList.next;
@@ -76,33 +51,21 @@ static void DestroyUnreachable(int32_t size) {
     }
 }
 
-void *gc_Malloc(size_t n, uint32_t *rounded) {
-    if (n > 0x7ffffff0u) rt_OutOfMemory(n);
-    uint32_t s = static_cast<uint32_t>((n + 7) & ~static_cast<size_t>(7));
-    gc_NewBytes = Add32(gc_NewBytes, static_cast<int32_t>(s));
+void gc_DestroyForAllocation(int32_t size) {
+    // What the destructors free (their Strings) does not count as new.
     int32_t remembered = gc_NewBytes;
-    DestroyUnreachable(static_cast<int32_t>(s));
+    DestroyUnreachable(size);
     gc_NewBytes = remembered;
-    void *mem;
-    if (s < 64 && gc_FreePools[s >> 3]) {
-        mem = gc_FreePools[s >> 3];
-        gc_FreePools[s >> 3] = *static_cast<void **>(mem);
-    } else {
-        mem = std::malloc(s);
-        if (!mem) rt_OutOfMemory(s);
-    }
-    *rounded = s;
+}
+
+void *gc_SystemMalloc(uint32_t size) {
+    void *mem = std::malloc(size);
+    if (!mem) rt_OutOfMemory(size);
     return mem;
 }
 
-void gc_Link(gc_object *obj, uint32_t rounded) {
-    obj->flags = gc_WhiteColour | rounded;
-    gc_Append(gc_LiveList, obj);
-    gc_AllocBytes = Add32(gc_AllocBytes, static_cast<int32_t>(rounded));
-}
-
 void gc_Free(void *mem, uint32_t size) {
-    gc_PendingFreeBytes = Sub32(gc_PendingFreeBytes, static_cast<int32_t>(size));
+    gc_PendingFreeBytes = math_WrapAdd(gc_PendingFreeBytes, -static_cast<int64_t>(size));
     if (size > 63) {
         std::free(mem);
     } else {
@@ -117,32 +80,58 @@ void gc_Destroy(gc_object *obj) {
     gc_Free(obj, size);
 }
 
+// Empties the four lists. A head's colour is 3, which is never white.
+void gc_InitLists() {
+    for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
+        h->next = h->prev = h;
+        h->flags = 3;
+    }
+}
+
+// The blacken step, for a shaded object: onto the marked list, counted, and
+// its references shaded by its Mark().
+static void Blacken(gc_object *o) {
+    rt_Assert(!gc_IsWhite(o));
+    gc_Unlink(o);
+    gc_Append(gc_MarkedList, o);
+    gc_MarkedBytes = math_WrapAdd(gc_MarkedBytes, o->Size());
+    o->Mark();
+}
+
 void gc_MarkObject(gc_object *o) {
     if (o && gc_IsWhite(o)) {
         o->flags ^= 1u;
-        gc_Unlink(o);
-        gc_Append(gc_MarkedList, o);
-        gc_MarkedBytes = Add32(gc_MarkedBytes, static_cast<int32_t>(o->Size()));
-        o->Mark();
+        Blacken(o);
     }
 }
 
 void gc_MarkQueued(int32_t budget) {
     if (budget <= gc_MarkedBytes) return;
     while (gc_MarkQueue.next != &gc_MarkQueue) {
-        gc_object *o = gc_MarkQueue.next;
-        gc_Unlink(o);
-        gc_Append(gc_MarkedList, o);
-        gc_MarkedBytes = Add32(gc_MarkedBytes, static_cast<int32_t>(o->Size()));
-        o->Mark();
+        Blacken(gc_MarkQueue.next);
         if (gc_MarkedBytes >= budget) break;
     }
 }
 
+// Whether some black object references a white one. Mark() shades only
+// white objects, so running it again on the black objects changes nothing
+// unless one of them gained a white reference past the barrier: then the
+// grey queue is no longer empty or more bytes are marked.
+[[maybe_unused]] static bool BlackReferencesWhite() {
+    const int32_t marked = gc_MarkedBytes;
+    for (gc_object *o = gc_MarkedList.next; o != &gc_MarkedList; o = o->next) {
+        o->Mark();
+        if (gc_MarkQueue.next != &gc_MarkQueue || gc_MarkedBytes != marked) return true;
+    }
+    return false;
+}
+
 void gc_Sweep() {
+    rt_Assert(gc_MarkQueue.next == &gc_MarkQueue);
+    rt_Assert(!BlackReferencesWhite());
     if (gc_AllocBytes != gc_MarkedBytes) {
         MoveAll(gc_LiveList, gc_UnreachableList);
-        gc_PendingFreeBytes = Add32(gc_PendingFreeBytes, Sub32(gc_AllocBytes, gc_MarkedBytes));
+        gc_PendingFreeBytes = math_WrapAdd(gc_PendingFreeBytes, math_WrapAdd(gc_AllocBytes, -static_cast<int64_t>(gc_MarkedBytes)));
     }
     gc_LiveList.next = gc_LiveList.prev = &gc_LiveList;
     MoveAll(gc_MarkedList, gc_LiveList);
@@ -152,27 +141,21 @@ void gc_Sweep() {
 }
 
 int32_t gc_StepBudget(int32_t n, int32_t a) {
-    int64_t diff = Sub32(a, n);
+    int64_t diff = math_WrapAdd(a, -static_cast<int64_t>(n));
     int64_t product = static_cast<int64_t>(n) * diff;
     int64_t quotient = product / gc_FullThreshold;
-    return gc_Wrap(static_cast<int64_t>(n) + quotient);
-}
-
-static void FullCollection(int32_t external_read) {
-    gc_ExternalBytes.fetch_sub(external_read);
-    gc_MarkQueued(2147483647);
-    gc_Sweep();
-    gc_MarkGlobals();
+    return math_Wrap(static_cast<int64_t>(n) + quotient);
 }
 
 void gc_Collect() {
     int32_t n = gc_NewBytes;
     int32_t x = gc_ExternalBytes.load();
-    if (Add32(n, x) <= gc_FullThreshold) {
+    if (math_WrapAdd(n, x) <= gc_FullThreshold) {
         gc_MarkQueued(gc_StepBudget(n, gc_AllocBytes));
         return;
     }
-    FullCollection(x);
+    gc_ExternalBytes.fetch_sub(x);
+    gc_CollectAll();
     gc_NewBytes = 0;
 }
 
@@ -188,12 +171,6 @@ void gc_MarkGlobals() {
 
 void gc_SetRoots(gc_RootsFn fn) { g_roots = fn; }
 
-void gc_InitLists() {
-    for (gc_ListHead *h : {&gc_LiveList, &gc_MarkQueue, &gc_MarkedList, &gc_UnreachableList}) {
-        h->next = h->prev = h;
-        h->flags = 3;
-    }
-}
 
 // Saturates at INT32_MAX: loads of large files between two full
 // collections must not wrap the count to a negative value.

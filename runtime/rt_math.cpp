@@ -1,7 +1,5 @@
 #include "runtime/rt_math.h"
 
-#include "runtime/rt_gc.h"
-
 #include <chrono>
 
 int math_Clamp(int value, int low, int high) {
@@ -22,8 +20,8 @@ int math_Max(int a, int b) { return a > b ? a : b; }
 float math_Max(float a, float b) { return a > b ? a : b; }
 
 int math_Abs(int v) {
-    // Negation through unsigned arithmetic wraps instead of overflowing.
-    return v < 0 ? static_cast<int>(0u - static_cast<uint32_t>(v)) : v;
+    // Negation wraps instead of overflowing.
+    return v < 0 ? math_WrapMul(v, -1) : v;
 }
 
 float math_Abs(float v) { return v < 0.0f ? -v : v; }
@@ -94,8 +92,7 @@ int lang_MicrosecondClock() {
         g_clockMode = -1;
         return 0;
     }
-    uint64_t us = static_cast<uint64_t>(counter / g_ticksPerMicrosecond);
-    return static_cast<int>(static_cast<uint32_t>(us));
+    return math_Wrap(counter / g_ticksPerMicrosecond);
 }
 
 int32_t math_TruncToInt(float v) {
@@ -104,6 +101,3 @@ int32_t math_TruncToInt(float v) {
     if (v <= -2147483648.0f) return INT32_MIN;
     return static_cast<int32_t>(v);
 }
-
-int32_t math_WrapAdd(int64_t a, int64_t b) { return gc_Wrap(a + b); }
-int32_t math_WrapMul(int64_t a, int64_t b) { return gc_Wrap(a * b); }

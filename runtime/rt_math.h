@@ -23,9 +23,16 @@ int math_Abs(int v);
 
 // Float to int32 toward zero, saturating at both ends; NaN gives 0.
 int32_t math_TruncToInt(float v);
-// Sum and product of int32 values wrapped to 32 bits, without signed overflow.
-int32_t math_WrapAdd(int64_t a, int64_t b);
-int32_t math_WrapMul(int64_t a, int64_t b);
+// The wrapping 32-bit arithmetic of the language, used by every layer:
+// the low 32 bits of the value, the sum and the product, computed in
+// unsigned 64-bit arithmetic so that nothing overflows a signed type.
+inline int32_t math_Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+inline int32_t math_WrapAdd(int64_t a, int64_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b)));
+}
+inline int32_t math_WrapMul(int64_t a, int64_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(b)));
+}
 // v with its sign flipped when v < 0; -0.0 stays -0.0.
 float math_Abs(float v);
 

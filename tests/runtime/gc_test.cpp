@@ -196,13 +196,54 @@ TEST_F(CollectorTest, BarrierAfterBlackMarkKeepsStoredObject) {
     EXPECT_TRUE(OnList(gc_LiveList, black));
     EXPECT_TRUE(destroyed.empty());
     // A plain store without the barrier would have lost it: show the
-    // barrier is what made the difference.
+    // barrier is what made the difference. With rt_Assert compiled in, the
+    // sweep refuses to run instead.
     Node *other = gc_New<Node>(3);
     gc_MarkObject(black);
     *reinterpret_cast<Node **>(&black->b) = other;
+#if defined(VELMORA_ASSERTS)
+    EXPECT_DEATH(gc_CollectAll(), "assertion failed: !BlackReferencesWhite\\(\\)");
+#else
     gc_CollectAll();
     EXPECT_TRUE(OnList(gc_UnreachableList, other));
+#endif
 }
+
+#if defined(VELMORA_ASSERTS)
+// The checks of the tri-colour invariant: a reference stored past the barrier
+// into an object blackened by an incremental step, and a sweep with objects
+// still grey, both end the process before anything is destroyed.
+TEST_F(CollectorTest, AssertionsCatchABrokenInvariant) {
+    std::vector<gc_ref<Node>> roots(1);
+    g_roots = &roots;
+    gc_SetRoots(EnqueueRoots);
+    roots[0] = gc_New<Node>(1);
+    gc_MarkGlobals();
+    gc_Collect();  // an incremental step: the root turns black
+    ASSERT_TRUE(OnList(gc_MarkedList, roots[0]));
+    ASSERT_EQ(gc_MarkQueue.next, &gc_MarkQueue);
+
+    // Through the barrier: shaded, and the sweep's checks pass.
+    roots[0]->a = gc_New<Node>(2);
+    EXPECT_TRUE(OnList(gc_MarkQueue, roots[0]->a));
+    gc_MarkQueued(2147483647);
+    // Past the barrier: a black object now references a white one.
+    Node *lost = gc_New<Node>(3);
+    *reinterpret_cast<Node **>(&roots[0]->b) = lost;
+    EXPECT_DEATH(
+        {
+            gc_NewBytes = gc_FullThreshold + 1;
+            gc_Collect();
+        },
+        "rt_gc\\.cpp:[0-9]+: assertion failed: !BlackReferencesWhite\\(\\)");
+    roots[0]->b = lost;  // repaired by a barriered store: grey
+
+    EXPECT_DEATH(gc_Sweep(), "assertion failed: gc_MarkQueue\\.next == &gc_MarkQueue");
+    gc_CollectAll();
+    EXPECT_TRUE(destroyed.empty());
+    g_roots = nullptr;
+}
+#endif
 
 TEST_F(CollectorTest, PoolsRecycleSmallBlocksOnly) {
     Blob8 *small = gc_New<Blob8>();
