@@ -11,6 +11,7 @@
 #include "host/hx_game.h"
 #include "host/hx_gfxcommon.h"
 #include "host/hx_gl.h"
+#include "runtime/rt_math.h"
 
 gc_ref<HxGraphics> app_GraphicsDevice;
 
@@ -45,7 +46,7 @@ bool RangeFits(int length, int offset, int w, int h, int pitch) {
 }
 
 // y of a rectangle's lower edge in GL's bottom-up window coordinates.
-int FlipY(int height, int y, int h) { return gc_Wrap(static_cast<int64_t>(height) - y - h); }
+int FlipY(int height, int y, int h) { return math_Wrap(static_cast<int64_t>(height) - y - h); }
 
 void ReadWindowSize(int32_t &width, int32_t &height) {
     width = 0;

@@ -215,8 +215,6 @@ void gc_SetRoots(gc_RootsFn fn);
 
 // Moves the new-bytes count by delta, wrapping (Strings count their blocks).
 inline void gc_CountNew(int64_t delta) { gc_NewBytes = math_WrapAdd(gc_NewBytes, delta); }
-// The former name of math_Wrap, kept for callers outside the runtime.
-inline int32_t gc_Wrap(int64_t v) { return math_Wrap(v); }
 
 // A reference field or global: assignment is the write barrier.
 // Construction (in a constructor's initialiser list) stores directly.

@@ -17,7 +17,8 @@
 #include <sstream>
 #include <thread>
 
-#include "host/hx_app.h"
+#include "runtime/rt_math.h"
+#include "host//hx_app.h"
 #include "host/hx_audio.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
@@ -80,7 +81,7 @@ SessionHost::SessionHost(GlMode mode) : gl(mode) {}
 SessionHost::~SessionHost() { DestroyWindow(); }
 
 double SessionHost::GetTime() { return static_cast<double>(clockMs) / 1000.0; }
-int SessionHost::Millisecs() { return gc_Wrap(clockMs); }
+int SessionHost::Millisecs() { return math_Wrap(clockMs); }
 void SessionHost::Sleep(double seconds) { clockMs += SleepMillis(seconds); }
 
 void SessionHost::SetDeviceWindow(int w, int h, int) {
