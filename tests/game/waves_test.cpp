@@ -14,6 +14,7 @@
 #include "host/hx_game.h"
 #include "host/hx_main.h"
 #include "renderer/rd_image.h"
+#include "runtime/rt_math.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {

@@ -302,6 +302,33 @@ TEST_F(WorldTest, SpawnEntersOnTheWidenedViewEdgeOnACoursePastTheIceberg) {
     }
 }
 
+TEST_F(WorldTest, SpawnWithTheAimOnTheWidenedEdgeEntersAtTheAim) {
+    // At 135 and 315 degrees the course runs along the view's diagonal with
+    // no vertical view component; with the aim exactly on the widened edge
+    // there is no distance to go back on either axis.
+    c_Game::StartWorld(GameMode_Campaign);
+    struct Row {
+        int heading;
+        float viewX;  // the iceberg's view x (its y is 67)
+        int entryX, entryY;
+    };
+    const Row rows[] = {{135, 298.25f, 280, 49}, {315, -58.25f, -40, 84}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.heading);
+        ClearAllButPlayer();
+        BusyAllEmitters();
+        float ix = row.viewX + world_CameraX, iy = 67.25f + world_CameraY;
+        Player()->m_x = iy + ix / 2;
+        Player()->m_y = iy - ix / 2;
+        random_Seed = SeedForDraw(row.heading, 360);
+        game_SpawnShip(0);
+        c_SwimmingObject *o = Slot(1);
+        ASSERT_NE(o, nullptr);
+        EXPECT_NEAR(o->m_isoX - world_CameraX, row.entryX, 1);
+        EXPECT_EQ(o->m_isoY - world_CameraY, row.entryY);
+    }
+}
+
 TEST_F(WorldTest, SpawnLevelsFoldIntoOneToTwentyInDrawOrder) {
     c_Game::StartWorld(GameMode_Campaign);
     BusyAllEmitters();
