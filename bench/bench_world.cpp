@@ -179,7 +179,8 @@ private:
 };
 
 void ReportShare(benchmark::State &state, std::chrono::steady_clock::duration total) {
-    double perIteration = std::chrono::duration<double, std::milli>(total).count() / static_cast<double>(state.iterations());
+    double totalMs = std::chrono::duration<double, std::milli>(total).count();
+    double perIteration = totalMs / static_cast<double>(state.iterations());
     state.counters["pct_of_update"] = perIteration / (1000.0 / 30.0) * 100.0;
 }
 

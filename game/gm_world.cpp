@@ -349,7 +349,8 @@ bool c_Game::CentreCameraOnPlayer(int32_t) {
         world_CameraCentred = 1;
         if (player) {
             // The iceberg ends 40 pixels below the view centre.
-            world_ScrollX = math_WrapAdd(player->m_isoX - static_cast<int64_t>(screen_Width / 2), -static_cast<int64_t>(world_CameraX));
+            world_ScrollX = math_WrapAdd(player->m_isoX - static_cast<int64_t>(screen_Width / 2),
+                                         -static_cast<int64_t>(world_CameraX));
             world_ScrollY = math_WrapAdd(player->m_isoY - static_cast<int64_t>(screen_Height / 2) - 40,
                                          -static_cast<int64_t>(world_CameraY));
         }

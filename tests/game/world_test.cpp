@@ -471,7 +471,8 @@ TEST_F(WorldTest, SpawnTimersTrailTheClockWhileSpawningIsOff) {
     EXPECT_EQ(world_IceCubeTimer, 13333 + 3300);
     world_SpawningOn = 1;
     Step();
-    EXPECT_EQ(c_Game::CountObjectsOfKind(ObjectKind_SmallYacht) + c_Game::CountObjectsOfKind(ObjectKind_SmallIcebreaker),
+    EXPECT_EQ(c_Game::CountObjectsOfKind(ObjectKind_SmallYacht) +
+                  c_Game::CountObjectsOfKind(ObjectKind_SmallIcebreaker),
               1);
     EXPECT_EQ(world_ShipTimer, world_Clock + 6000);
     const int start = world_Clock;
@@ -604,7 +605,8 @@ TEST_F(WorldTest, SunkShipsPayXpOnlyWhenRammedByALivingIcebergAndLeaveCrates) {
         Draws d{seed};
         float r = d.Next();
         EXPECT_EQ(random_Seed, d.s);
-        EXPECT_EQ(crate->m_value, static_cast<int>(row.level * 123.0f / 19.0f + 100.0f) + static_cast<int>(r * 87.0f) - 43);
+        int base = static_cast<int>(row.level * 123.0f / 19.0f + 100.0f);
+        EXPECT_EQ(crate->m_value, base + static_cast<int>(r * 87.0f) - 43);
         // Where the ship ended its last move (20.8, -11.1), truncated; it
         // does not move before the next pass.
         EXPECT_EQ(crate->m_x, 20);
@@ -783,7 +785,8 @@ TEST_F(WorldTest, DeadZoneScrollsOnlyWhileTheIcebergMovesOutward) {
         c_Game::StartWorld(GameMode_Campaign);
         world_ScrollX = world_ScrollY = 0;
         // Iso (sx + camX, sy + camY) from world x = iy + ix / 2, y = iy - ix / 2.
-        float ix = static_cast<float>(row.sx + world_CameraX) + 0.25f, iy = static_cast<float>(row.sy + world_CameraY) + 0.25f;
+        float ix = static_cast<float>(row.sx + world_CameraX) + 0.25f;
+        float iy = static_cast<float>(row.sy + world_CameraY) + 0.25f;
         Player()->m_x = iy + ix / 2;
         Player()->m_y = iy - ix / 2;
         Player()->m_vx = row.vx;
