@@ -1,6 +1,7 @@
 #include "game/gm_app.h"
 
 #include "game/gm_assets.h"
+#include "game/gm_classes.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
 #include "host/hx_input.h"
@@ -137,13 +138,40 @@ int c_MyApp::OnClose() {
 // ---------------------------------------------------------------------------
 // The world's update and the play screen.
 
+namespace {
+
+// The camera and the sea after an object pass (or without one while the
+// menu leaves): the low-frequency layer, the emitters in pool order, the
+// high-frequency layer.
+void UpdateCameraAndWaves() {
+    c_Game::UpdateCamera();
+    c_WaveLF::Update();
+    const Array<c_WaveEmitter *> &emitters = world_Emitters.get();
+    for (int i = 0; i < emitters.Length(); ++i)
+        if (c_WaveEmitter *e = emitters[i]) e->Update();
+    c_WaveHF::Update();
+}
+
+}  // namespace
+
 void game_Update() {
     c_StateMachine *machine = game_StateMachine;
-    if (machine->Is(ScreenState_Menu, ScreenPhase_Entering)) {
+    if (machine->Is(ScreenState_Menu, ScreenPhase_Leaving)) {
+        UpdateCameraAndWaves();
+    } else if (machine->Is(ScreenState_Menu, ScreenPhase_Entering)) {
         if (world_Running) world_Clock = math_WrapAdd(world_Clock, game_FrameDelta);
+        if (world_Running) {
+            game_UpdateObjects();
+            UpdateCameraAndWaves();
+        }
     } else if (machine->Is(ScreenState_Play, ScreenPhase_Active)) {
         world_Delta = world_Running ? game_FrameDelta : 0;
         world_Clock = math_WrapAdd(world_Clock, world_Delta);
+        if (world_Running) {
+            game_UpdateObjects();
+            if (world_Running) UpdateCameraAndWaves();
+        }
+        c_HudOverheadInfo::ExpireAll();
     }
 }
 

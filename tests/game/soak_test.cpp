@@ -1,0 +1,288 @@
+// A long seeded run of the whole sea in both modes: random steering with
+// spawning on, and a script that crowds the sea with pick-ups, sinks ships
+// in pairs, hits, levels up and revives the iceberg and asks for the
+// story's centring. After every update (with the depth sort a render makes
+// and the collector's step the host makes) the world must be whole.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+
+#include "game/gm_classes.h"
+#include "game/gm_globals.h"
+#include "game/gm_screen.h"
+#include "host/hx_game.h"
+#include "host/hx_main.h"
+#include "renderer/rd_image.h"
+#include "runtime/rt_math.h"
+#include "tests/runtime/rt_fixture.h"
+
+namespace {
+
+// About 1.5 s per mode in the optimised build, 20 s under the sanitizers.
+constexpr int kUpdates = 100000;
+
+struct Stats {
+    int maxObjects = 0;
+    int fullAtShipSpawn = 0;    // all 30 slots taken when a ship was due
+    int pickUpAsItDies = 0;     // a cube to pay while the iceberg has just died
+    int deaths = 0, revives = 0, liners = 0, levelUps = 0;
+};
+
+class SoakTest : public RuntimeTest {
+protected:
+    std::string dir, oldCwd;
+    HxZentrovaGame *game = nullptr;
+    std::mt19937 rng;
+    Stats stats;
+
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        oldCwd = cwd;
+        std::string name = ::testing::TempDir() + "soakXXXXXX";
+        ASSERT_NE(mkdtemp(name.data()), nullptr);
+        dir = name;
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        game = new HxZentrovaGame();
+        program_InitGlobals();
+        gc_SetRoots(program_MarkGlobals);
+        ScreenLayout l;
+        ASSERT_TRUE(game_ComputeScreenLayout(960, 540, &l));
+        screen_Scale = l.scale;
+        screen_Width = l.width;
+        screen_Height = l.height;
+        screen_PlayLeft = l.playLeft;
+        screen_PlayRight = l.playRight;
+        screen_PlayTop = l.playTop;
+        screen_PlayBottom = l.playBottom;
+        world_DeadZoneLeft = static_cast<int32_t>(screen_Width * 0.2f);
+        world_DeadZoneRight = static_cast<int32_t>(screen_Width * 0.8f);
+        world_DeadZoneTop = static_cast<int32_t>(screen_Height * 0.2f);
+        world_DeadZoneBottom = static_cast<int32_t>(screen_Height * 0.8f);
+        c_WaveLF::Init();
+        c_WaveHF::Init();
+    }
+    void TearDown() override {
+        (void)chdir(oldCwd.c_str());
+        std::string rm = "rm -rf '" + dir + "'";
+        (void)std::system(rm.c_str());
+        RuntimeTest::TearDown();
+        delete game;
+    }
+
+    bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
+    int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+    float Float(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
+    c_Player *Player() { return world_Player; }
+    int FirstFree() {
+        for (int i = 0; i < 30; ++i)
+            if (!world_Objects[i]) return i;
+        return -1;
+    }
+
+    // A crate or a cube at a random point of the view (or on the iceberg),
+    // at rest or drifting.
+    void DropPickUp() {
+        int slot = FirstFree();
+        if (slot < 0) return;
+        int ix, iy;
+        if (Chance(0.25)) {
+            ix = Player()->m_isoX;
+            iy = Player()->m_isoY;
+        } else {
+            ix = world_CameraX + Int(0, screen_Width);
+            iy = world_CameraY + Int(0, screen_Height);
+        }
+        int x = iy + ix / 2, y = iy - ix / 2;
+        float speed = Chance(0.5) ? 0 : Float(0, 0.5f);
+        float heading = Float(0, 360);
+        if (Chance(0.5))
+            world_Objects[slot] = gc_New<c_LootCrate>()->m_new(Int(60, 300), x, y, heading, speed);
+        else
+            world_Objects[slot] = gc_New<c_IceCube>()->m_new(x, y, heading, speed);
+    }
+
+    void SinkShips() {
+        int sunk = 0;
+        for (int i = 0; i < 30 && sunk < 2; ++i) {
+            c_Ship *s = dynamic_cast<c_Ship *>(world_Objects[i].get());
+            if (!s || s->m_hitPoints <= 0 || Chance(0.3)) continue;
+            s->m_hitPoints = 0;
+            if (Chance(0.5)) s->SetHitByPlayer(Player()->m_level);
+            ++sunk;
+        }
+    }
+
+    bool PickUpPending() {
+        for (int i = 0; i < 30; ++i) {
+            c_SwimmingObject *o = world_Objects[i];
+            if (o && o->m_kind == ObjectKind_IceCube && o->m_lastCollider.get() == Player()) return true;
+        }
+        return false;
+    }
+
+    bool centring = false;
+    int nextSteer = 0;
+
+    void Script(int u) {
+        c_Player *p = Player();
+        if (u >= nextSteer) {
+            nextSteer = u + Int(20, 150);
+            controls_SteerAngle = Float(0, 360);
+            const float throttles[] = {0, 0, 0.3f, 0.6f, 1, 1};
+            controls_Throttle = throttles[Int(0, 5)];
+        }
+        if (Chance(0.03)) DropPickUp();
+        if (Chance(0.004)) SinkShips();
+        // Hits: now and then, and more often while a cube waits to be paid.
+        if (p->m_alive && (Chance(0.004) || (PickUpPending() && Chance(0.3)))) p->TakeDamage(Int(1, 12));
+        if (p->m_alive && Chance(0.002)) p->m_xp += Int(0, 200);
+        if (p->m_deathState == DeathState_Dying && p->Finished() && Chance(0.02)) {
+            p->m_deathState = DeathState_Reviving;
+            p->m_nextStepTime = world_Clock;
+            game_AttachWaveEmitter(p, 0);
+            p->SetLevel(p->m_level);
+            ++stats.revives;
+        }
+        if (!centring && Chance(0.0005)) {
+            centring = true;
+            world_CentringState = 0;
+        }
+        if (centring && c_Game::CentreCameraOnPlayer(0)) {
+            centring = false;
+            world_CameraCentred = 0;
+        }
+    }
+
+    // What the next pass will meet, for the record of the run.
+    void Observe() {
+        int n = 0;
+        for (int i = 0; i < 30; ++i) n += world_Objects[i] ? 1 : 0;
+        stats.maxObjects = std::max(stats.maxObjects, n);
+        int withWake = 0;
+        for (int i = 0; i < 30; ++i) withWake += world_Objects[i] && world_Objects[i]->m_waveEmitter ? 1 : 0;
+        if (n == 30 && world_Clock + 33 >= world_ShipTimer && withWake <= 9) ++stats.fullAtShipSpawn;
+        if (Player()->m_hitPoints < 1 && Player()->m_deathState == DeathState_Alive && PickUpPending())
+            ++stats.pickUpAsItDies;
+    }
+
+    void Step() {
+        world_Delta = 33;
+        world_Clock += 33;
+        game_UpdateObjects();
+        c_Game::UpdateCamera();
+        c_WaveLF::Update();
+        for (int i = 0; i < world_Emitters.Length(); ++i) world_Emitters[i]->Update();
+        c_WaveHF::Update();
+        c_Game::SortObjectsByDepth();
+        gc_Collect();
+    }
+
+    // The world is whole; returns a description of the first fault found.
+    std::string Check() {
+        std::set<c_SwimmingObject *> seen;
+        std::set<c_WaveEmitter *> pool;
+        for (int i = 0; i < world_Emitters.Length(); ++i) pool.insert(world_Emitters[i]);
+        if (pool.size() != 15) return "the pool lost an emitter";
+        std::map<c_WaveEmitter *, int> owners;
+        bool nullSeen = false;
+        int lastDepth = INT32_MIN;
+        int playerSlots = 0;
+        for (int i = 0; i < 30; ++i) {
+            c_SwimmingObject *o = world_Objects[i];
+            if (!o) {
+                nullSeen = true;
+                continue;
+            }
+            std::string at = " (slot " + std::to_string(i) + ", kind " + std::to_string(o->m_kind) + ")";
+            if (nullSeen) return "an object after a null slot" + at;
+            if (o->m_isoY < lastDepth) return "slots out of depth order" + at;
+            lastDepth = o->m_isoY;
+            if (!seen.insert(o).second) return "an object in two slots" + at;
+            if (o == Player()) ++playerSlots;
+            for (float v : {o->m_x, o->m_y, o->m_vx, o->m_vy, o->m_desiredVx, o->m_desiredVy, o->m_heading})
+                if (!std::isfinite(v)) return "a position or velocity not finite" + at;
+            if (o->m_hitPoints < 0 || o->m_hitPoints > o->m_maxHitPoints) return "hit points out of range" + at;
+            if (o->m_fadeStep < 0 || o->m_fadeStep > o->m_stepCount) return "fade step out of range" + at;
+            if (c_WaveEmitter *e = o->m_waveEmitter) {
+                if (!pool.count(e)) return "an emitter not from the pool" + at;
+                if (e->m_state != EmitterState_Emitting) return "an object holds a released emitter" + at;
+                ++owners[e];
+            }
+        }
+        c_Player *p = Player();
+        if (playerSlots != 1) return "the iceberg is not in exactly one slot";
+        if (p->m_face < 0 || p->m_face > 7) return "face out of range";
+        if ((p->m_alive != 0) != (p->m_deathState == DeathState_Alive)) return "alive flag and death state disagree";
+        if (p->m_hitPoints >= 1 && p->m_alive == 0) return "a dead iceberg has hit points";
+        if (p->m_level < 1 || p->m_level > 20) return "level out of range";
+        for (c_WaveEmitter *e : pool) {
+            if (e->m_state == EmitterState_Emitting && owners[e] != 1)
+                return "an emitting emitter with " + std::to_string(owners[e]) + " owners";
+            if (e->m_ring.Length() != 151) return "a ring of the wrong size";
+            if (e->m_ringIndex < 0 || e->m_ringIndex >= 151) return "ring index out of range";
+            for (int k = 0; k < 151; ++k) {
+                c_WaveRadial *w = e->m_ring[k];
+                if (!std::isfinite(w->m_radius) || !std::isfinite(w->m_amplitude) || !std::isfinite(w->m_x))
+                    return "a ring not finite";
+                if (w->m_active && w->m_radius > w->m_endRadius) return "an active ring past its end";
+            }
+        }
+        if (hud_OverheadIndex < 0 || hud_OverheadIndex > 3) return "overhead index out of range";
+        for (int k = 0; k < 4; ++k)
+            if (world_WaveLFOffsets[k] < 0 || world_WaveLFOffsets[k] >= 1) return "LF offset out of range";
+        if (std::abs(world_ScrollX) > 100000 || std::abs(world_ScrollY) > 100000) return "scroll runaway";
+        return "";
+    }
+
+    void Soak(int mode, uint32_t seed) {
+        rng.seed(seed);
+        random_Seed = seed;
+        progress_LevelCampaign = Int(1, 20);
+        progress_LevelOpenWorld = Int(1, 20);
+        c_Game::StartWorld(mode);
+        world_StoryState = 0;  // the story is over: the liner may come
+        world_SpawningOn = 1;
+        world_SteeringOn = 1;
+        int lastLevel = Player()->m_level;
+        int wasDead = 0;
+        for (int u = 0; u < kUpdates; ++u) {
+            Script(u);
+            Observe();
+            Step();
+            std::string fault = Check();
+            ASSERT_EQ(fault, "") << "after update " << u << " of mode " << mode << ", seed " << seed;
+            if (Player()->m_level > lastLevel) stats.levelUps += Player()->m_level - lastLevel;
+            lastLevel = Player()->m_level;
+            if (!Player()->m_alive && !wasDead) ++stats.deaths;
+            wasDead = !Player()->m_alive;
+            if (c_Game::CountObjectsOfKind(ObjectKind_CruiseLiner)) ++stats.liners;
+        }
+        std::printf("mode %d: max objects %d, full at a ship spawn %d, cube paid as the iceberg died %d, deaths %d, "
+                    "revives %d, level-ups %d, liner updates %d\n",
+                    mode, stats.maxObjects, stats.fullAtShipSpawn, stats.pickUpAsItDies, stats.deaths, stats.revives,
+                    stats.levelUps, stats.liners);
+        // The run reached the situations the checks are there for.
+        EXPECT_EQ(stats.maxObjects, 30);
+        EXPECT_GT(stats.fullAtShipSpawn, 0);
+        EXPECT_GT(stats.pickUpAsItDies, 0);
+        EXPECT_GT(stats.deaths, 0);
+        EXPECT_GT(stats.revives, 0);
+    }
+};
+
+TEST_F(SoakTest, Campaign) { Soak(GameMode_Campaign, 20240611u); }
+
+TEST_F(SoakTest, OpenWorld) { Soak(GameMode_OpenWorld, 77u); }
+
+}  // namespace
