@@ -46,6 +46,18 @@ bool game_ComputeScreenLayout(int32_t w, int32_t h, ScreenLayout *l) {
     return true;
 }
 
+void game_ApplyScreenLayout(const ScreenLayout &l) {
+    screen_Scale = l.scale;
+    screen_Width = l.width;
+    screen_Height = l.height;
+    screen_ScaledWidth = l.scaledWidth;
+    screen_ScaledHeight = l.scaledHeight;
+    screen_PlayLeft = l.playLeft;
+    screen_PlayRight = l.playRight;
+    screen_PlayTop = l.playTop;
+    screen_PlayBottom = l.playBottom;
+}
+
 c_Image2 *game_MakeTarget(int32_t w, int32_t h, float xh, float yh, int32_t flags) {
     return gc_New<c_Image2>()->m_new(w, h, xh, yh, flags);
 }
@@ -64,15 +76,7 @@ void game_SetupScreen() {
         if (screen_Scale != 0) return;
         game_ComputeScreenLayout(screen_VirtualWidth, screen_VirtualHeight, &l);
     }
-    screen_Scale = l.scale;
-    screen_Width = l.width;
-    screen_Height = l.height;
-    screen_ScaledWidth = l.scaledWidth;
-    screen_ScaledHeight = l.scaledHeight;
-    screen_PlayLeft = l.playLeft;
-    screen_PlayRight = l.playRight;
-    screen_PlayTop = l.playTop;
-    screen_PlayBottom = l.playBottom;
+    game_ApplyScreenLayout(l);
 
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new();
     canvas->SetFont(FontOrDefault(game_Font));
@@ -96,10 +100,15 @@ void game_LayoutHud() {
     controls_PauseX = controls_YouDiedX = w / 2;
     controls_PauseY = controls_YouDiedY = h / 2;
     game_SetupBalloonLayer();
-    world_DeadZoneLeft = static_cast<int32_t>(static_cast<float>(w) * 0.2f);
-    world_DeadZoneTop = static_cast<int32_t>(0.2f * static_cast<float>(h));
-    world_DeadZoneRight = static_cast<int32_t>(static_cast<float>(w) * 0.8f);
-    world_DeadZoneBottom = static_cast<int32_t>(0.8f * static_cast<float>(h));
+    game_LayoutDeadZone();
+}
+
+void game_LayoutDeadZone() {
+    const float w = static_cast<float>(screen_Width), h = static_cast<float>(screen_Height);
+    world_DeadZoneLeft = static_cast<int32_t>(w * 0.2f);
+    world_DeadZoneTop = static_cast<int32_t>(0.2f * h);
+    world_DeadZoneRight = static_cast<int32_t>(w * 0.8f);
+    world_DeadZoneBottom = static_cast<int32_t>(0.8f * h);
 }
 
 void game_LayoutMenu() {

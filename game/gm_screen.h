@@ -25,6 +25,8 @@ struct ScreenLayout {
 // The layout for a device of w x h pixels; false when the device is smaller
 // than the virtual screen (a minimised window), where no whole scale fits.
 bool game_ComputeScreenLayout(int32_t w, int32_t h, ScreenLayout *layout);
+// Writes a layout into the screen_ globals.
+void game_ApplyScreenLayout(const ScreenLayout &layout);
 
 // From the cached device size: the screen globals, a new window canvas,
 // the screen-size targets and the layouts. A device too small for the
@@ -32,6 +34,9 @@ bool game_ComputeScreenLayout(int32_t w, int32_t h, ScreenLayout *layout);
 // device as 240 x 135.
 void game_SetupScreen();
 void game_LayoutHud();
+// The camera's dead zone from the virtual screen size (part of the HUD's
+// layout).
+void game_LayoutDeadZone();
 void game_LayoutMenu();
 void game_SetupBalloonLayer();
 

@@ -21,48 +21,21 @@
 #include "host/hx_game.h"
 #include "host/hx_main.h"
 #include "renderer/rd_image.h"
+#include "tests/game/support/headless.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
 
 // Program globals, the 960 x 540 layout with the camera centred on (0, 0),
 // a host object and a private current folder for the state file.
-class ObjectsTest : public RuntimeTest {
+class ObjectsTest : public HeadlessGameTest {
 protected:
-    std::string dir, oldCwd;
-    HxZentrovaGame *game = nullptr;
-
     void SetUp() override {
-        RuntimeTest::SetUp();
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        oldCwd = cwd;
-        std::string name = ::testing::TempDir() + "objectsXXXXXX";
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        game = new HxZentrovaGame();
-        program_InitGlobals();
-        gc_SetRoots(program_MarkGlobals);
-        ScreenLayout l;
-        ASSERT_TRUE(game_ComputeScreenLayout(960, 540, &l));
-        screen_Width = l.width;
-        screen_Height = l.height;
-        screen_PlayLeft = l.playLeft;
-        screen_PlayRight = l.playRight;
-        screen_PlayTop = l.playTop;
-        screen_PlayBottom = l.playBottom;
+        HeadlessGameTest::SetUp();
         world_CameraX = -(screen_Width / 2);
         world_CameraY = -(screen_Height / 2);
         world_Clock = 1000;
         world_Delta = 33;
-    }
-    void TearDown() override {
-        (void)chdir(oldCwd.c_str());
-        std::string rm = "rm -rf '" + dir + "'";
-        (void)std::system(rm.c_str());
-        RuntimeTest::TearDown();
-        delete game;
     }
 
     c_Player *Player(int32_t level, int32_t slot = 0) {

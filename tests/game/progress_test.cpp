@@ -16,6 +16,7 @@
 #include "game/gm_progress.h"
 #include "host/hx_game.h"
 #include "host/hx_main.h"
+#include "tests/game/support/headless.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -28,29 +29,8 @@ const char kInitial[] =
 std::string ReadFile(const std::string &path) { return test_Exists(path) ? test_ReadFile(path) : "<none>"; }
 void WriteFile(const std::string &path, const std::string &bytes) { ASSERT_TRUE(test_WriteFile(path, bytes)); }
 
-// A clean collector and program globals, a host object and a private
-// current folder for the state file.
-class ProgressTest : public RuntimeTest {
+class ProgressTest : public HeadlessGameTest {
 protected:
-    TempDir dir;
-    std::string oldCwd;
-    HxZentrovaGame *game = nullptr;
-
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        oldCwd = cwd;
-        ASSERT_EQ(chdir(dir.Path().c_str()), 0);
-        game = new HxZentrovaGame();
-        program_InitGlobals();
-        gc_SetRoots(program_MarkGlobals);
-    }
-    void TearDown() override {
-        (void)chdir(oldCwd.c_str());
-        RuntimeTest::TearDown();
-        delete game;
-    }
     std::vector<int> Globals() {
         return {progress_LevelCampaign, progress_LevelOpenWorld, progress_Coins, progress_Healings,
                 progress_BigHealings, progress_Invulnerabilities, progress_Revives};

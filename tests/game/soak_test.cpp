@@ -23,6 +23,7 @@
 #include "host/hx_main.h"
 #include "renderer/rd_image.h"
 #include "runtime/rt_math.h"
+#include "tests/game/support/headless.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -37,47 +38,15 @@ struct Stats {
     int deaths = 0, revives = 0, liners = 0, levelUps = 0;
 };
 
-class SoakTest : public RuntimeTest {
+class SoakTest : public HeadlessGameTest {
 protected:
-    std::string dir, oldCwd;
-    HxZentrovaGame *game = nullptr;
     std::mt19937 rng;
     Stats stats;
 
     void SetUp() override {
-        RuntimeTest::SetUp();
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        oldCwd = cwd;
-        std::string name = ::testing::TempDir() + "soakXXXXXX";
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        game = new HxZentrovaGame();
-        program_InitGlobals();
-        gc_SetRoots(program_MarkGlobals);
-        ScreenLayout l;
-        ASSERT_TRUE(game_ComputeScreenLayout(960, 540, &l));
-        screen_Scale = l.scale;
-        screen_Width = l.width;
-        screen_Height = l.height;
-        screen_PlayLeft = l.playLeft;
-        screen_PlayRight = l.playRight;
-        screen_PlayTop = l.playTop;
-        screen_PlayBottom = l.playBottom;
-        world_DeadZoneLeft = static_cast<int32_t>(screen_Width * 0.2f);
-        world_DeadZoneRight = static_cast<int32_t>(screen_Width * 0.8f);
-        world_DeadZoneTop = static_cast<int32_t>(screen_Height * 0.2f);
-        world_DeadZoneBottom = static_cast<int32_t>(screen_Height * 0.8f);
+        HeadlessGameTest::SetUp();
         c_WaveLF::Init();
         c_WaveHF::Init();
-    }
-    void TearDown() override {
-        (void)chdir(oldCwd.c_str());
-        std::string rm = "rm -rf '" + dir + "'";
-        (void)std::system(rm.c_str());
-        RuntimeTest::TearDown();
-        delete game;
     }
 
     bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }

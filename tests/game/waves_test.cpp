@@ -15,28 +15,16 @@
 #include "host/hx_main.h"
 #include "renderer/rd_image.h"
 #include "runtime/rt_math.h"
+#include "tests/game/support/headless.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
 
-class WavesTest : public RuntimeTest {
+class WavesTest : public HeadlessGameTest {
 protected:
-    HxZentrovaGame *game = nullptr;
-
     void SetUp() override {
-        RuntimeTest::SetUp();
-        game = new HxZentrovaGame();
-        program_InitGlobals();
-        gc_SetRoots(program_MarkGlobals);
-        ScreenLayout l;
-        ASSERT_TRUE(game_ComputeScreenLayout(960, 540, &l));
-        screen_Width = l.width;
-        screen_Height = l.height;
+        HeadlessGameTest::SetUp();
         for (int i = 0; i < 15; ++i) world_Emitters[i] = gc_New<c_WaveEmitter>()->m_new();
-    }
-    void TearDown() override {
-        RuntimeTest::TearDown();
-        delete game;
     }
     static std::vector<c_WaveRadial *> Active(c_WaveEmitter *e) {
         std::vector<c_WaveRadial *> v;
