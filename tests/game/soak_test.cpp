@@ -146,14 +146,7 @@ protected:
     }
 
     void Step() {
-        world_Delta = 33;
-        world_Clock += 33;
-        game_UpdateObjects();
-        c_Game::UpdateCamera();
-        c_WaveLF::Update();
-        for (int i = 0; i < world_Emitters.Length(); ++i) world_Emitters[i]->Update();
-        c_WaveHF::Update();
-        c_Game::SortObjectsByDepth();
+        WorldStep();
         gc_Collect();
     }
 

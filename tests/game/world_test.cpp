@@ -55,18 +55,7 @@ protected:
         c_WaveHF::Init();
     }
 
-    // One world update as the play screen runs it, with the sort a render
-    // would make.
-    void Step() {
-        world_Delta = 33;
-        world_Clock += 33;
-        game_UpdateObjects();
-        c_Game::UpdateCamera();
-        c_WaveLF::Update();
-        for (int i = 0; i < world_Emitters.Length(); ++i) world_Emitters[i]->Update();
-        c_WaveHF::Update();
-        c_Game::SortObjectsByDepth();
-    }
+    void Step() { WorldStep(); }
 
     c_Player *Player() { return world_Player; }
     c_SwimmingObject *Slot(int i) { return world_Objects[i]; }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "game/gm_globals.h"
+#include "game/gm_classes.h"
 #include "game/gm_screen.h"
 #include "host/hx_main.h"
 
@@ -26,4 +27,15 @@ void HeadlessGameTest::TearDown() {
     RuntimeTest::TearDown();
     delete game;
     game = nullptr;
+}
+
+void HeadlessGameTest::WorldStep() {
+    world_Delta = 33;
+    world_Clock += 33;
+    game_UpdateObjects();
+    c_Game::UpdateCamera();
+    c_WaveLF::Update();
+    for (int i = 0; i < world_Emitters.Length(); ++i) world_Emitters[i]->Update();
+    c_WaveHF::Update();
+    c_Game::SortObjectsByDepth();
 }

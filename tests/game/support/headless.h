@@ -18,6 +18,10 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // One world update of 33 ms as the play screen runs it (object pass,
+    // camera, wave layers and emitters), then the depth sort a render would
+    // make: slot order is also collision order.
+    void WorldStep();
 
 private:
     std::string oldCwd_;
