@@ -9,12 +9,12 @@
 
 #include <cstdint>
 
+#include "renderer/rd_image.h"
 #include "runtime/rt_array.h"
 #include "runtime/rt_object.h"
 #include "runtime/rt_string.h"
 
 class c_Canvas;
-class c_Image2;
 class c_WaveEmitter;
 
 // ObjectKind.
