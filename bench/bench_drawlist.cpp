@@ -55,7 +55,6 @@ void SetUpRenderer() {
     gc_InitLists();
     FakeGl::Install();
     gfx2_InitGlobals();
-    gfx2_InitDrawListGlobals();
     gfx2_Started = true;
     gfx2_ProgramTemplate = String(u"//@vertex\nvoid main() {}\n//@fragment\n${SHADER}\nvoid main() { shader(); }\n");
     host_GLContextSeq = 1;

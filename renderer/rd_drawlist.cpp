@@ -62,16 +62,6 @@ int32_t gfx2_EllipseSegments(float radiusSum) {
     return n / 4 * 4;
 }
 
-void gfx2_InitDrawListGlobals() {
-    gfx2_OpPool = gc_New<c_Stack5>()->m_new();
-    gfx2_NoOp = gc_New<c_DrawOp>()->m_new();
-}
-
-void gfx2_MarkDrawListGlobals() {
-    gc_Enqueue(gfx2_OpPool);
-    gc_Enqueue(gfx2_NoOp);
-}
-
 // ---------------------------------------------------------------------------
 // c_DrawOp
 

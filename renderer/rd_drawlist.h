@@ -214,11 +214,6 @@ private:
     c_Material *FastDefaultMaterial();
 };
 
-// Makes gfx2_OpPool (empty) and gfx2_NoOp (no material, zeros).
-void gfx2_InitDrawListGlobals();
-// Enqueues gfx2_OpPool and gfx2_NoOp.
-void gfx2_MarkDrawListGlobals();
-
 // The packed premultiplied colour: alpha255 << 24 | b x alpha255 << 16 |
 // g x alpha255 << 8 | r x alpha255, each byte truncated toward zero and
 // clamped to 0-255 (NaN gives 0).

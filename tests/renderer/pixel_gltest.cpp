@@ -87,7 +87,6 @@ protected:
         app_InitGlobals();
         TakeWindowSize();
         gfx2_InitGlobals();
-        gfx2_InitDrawListGlobals();
         ImageFlagsMask = 259;
         gfx2_InitRenderer();
     }
