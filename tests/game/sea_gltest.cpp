@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -332,9 +331,6 @@ TEST_F(SeaGlTest, SeededWorldScreenshot) {
     controls_Throttle = 0.6f;
     controls_SteerAngle = 20.0f;
     s.Step(2);
-    struct Placed {
-        c_Ship *ship;
-    };
     const Array<c_SwimmingObject *> &objects = world_Objects.get();
     c_Ship *ships[] = {
         gc_New<c_ShipSmallYacht>()->m_new(2, 70, -40, 150.0f),
