@@ -4,9 +4,8 @@
 // and the iceberg smaller at a smaller tier.
 //
 // With VELMORA_SEA_SHOT set to a path, the screenshot case also writes the
-// frame it drew there as a PNG:
-//   VELMORA_SEA_SHOT=/tmp/sea_shot.png scripts/with-xvfb build/bin/test_sea \
-//       --gtest_filter='*Screenshot*'
+// frame it drew there as a PNG (from build/bin):
+//   VELMORA_SEA_SHOT=/tmp/sea_shot.png ../../scripts/with-xvfb ./test_sea --gtest_filter='*Screenshot*'
 #include <gtest/gtest.h>
 
 #include <algorithm>
