@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "game/gm_app.h"
 #include "game/gm_classes.h"
 #include "game/gm_draw.h"
 #include "game/gm_globals.h"
@@ -165,6 +166,28 @@ TEST_F(DrawTest, MissingImagesAreSkipped) {
     EXPECT_TRUE(canvas->IsEmpty());
     game_RenderWater();
     session().Step(2);
+}
+
+}  // namespace
+
+namespace {
+
+// Drawing a running world while every event ends in a full collection:
+// whatever the drawing uses (shaders, materials, images, the water target
+// and canvas) is reachable from the program's roots.
+TEST(DrawSession, RunningWorldDrawsUnderFullCollections) {
+    SessionOptions options;
+    options.forceFullCollections = true;
+    Session s(options);
+    s.Start();
+    c_Game::StartWorld(GameMode_OpenWorld);
+    world_SpawningOn = 1;
+    game_StateMachine->m_nextState = ScreenState_Play;
+    game_StateMachine->m_nextPhase = ScreenPhase_Active;
+    world_Objects[1] = gc_New<c_ShipSmallYacht>()->m_new(1, 30, 0, 0);
+    s.Step(40);
+    EXPECT_NE(world_WaterImage->Material()->GetTexture(String(u"GradientTexture"), nullptr), c_Texture::White());
+    EXPECT_EQ(world_YachtFrames[0]->Material()->Shader(), world_ShipShader.get());
 }
 
 }  // namespace
