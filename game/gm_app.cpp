@@ -2,6 +2,7 @@
 
 #include "game/gm_assets.h"
 #include "game/gm_classes.h"
+#include "game/gm_draw.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
 #include "host/hx_input.h"
@@ -61,6 +62,8 @@ int c_MyApp::OnCreate() {
     game_Font = game_LoadFont(String(u"font.png"));
     game_TinyFont = game_LoadFont(String(u"fonttiny.png"));
     game_LoadProgress();
+    game_LoadWaterAssets();
+    game_LoadActorImages();
     game_SetupScreen();
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
     machine->Reset();
@@ -183,9 +186,15 @@ void game_RenderPlay() {
         return;
     c_Canvas *canvas = game_MainCanvas;
     canvas->SetFont(game_TinyFont ? game_TinyFont.get() : gfx2_DefaultFont.get());
-    game_DrawImage(canvas, world_WaterImage, 0, 0);
+    if (world_Running) game_RenderWater();
+    game_DrawWater(canvas);
+    // The objects in depth order under the camera.
     canvas->PushMatrix();
     canvas->Translate(static_cast<float>(-world_CameraX), static_cast<float>(-world_CameraY));
+    c_Game::SortObjectsByDepth();
+    const Array<c_SwimmingObject *> &objects = world_Objects.get();
+    for (int i = 0; i < objects.Length(); ++i)
+        if (c_SwimmingObject *o = objects[i]) o->Render(canvas);
     canvas->SetAlpha(1);
     canvas->PopMatrix();
 }

@@ -4,11 +4,13 @@
 // bodies; Update never draws.
 #include <cmath>
 
+#include "game/gm_assets.h"
 #include "game/gm_classes.h"
 #include "game/gm_globals.h"
 #include "game/gm_progress.h"
 #include "game/gm_sea.h"
 #include "game/gm_seamath.h"
+#include "renderer/rd_canvas.h"
 #include "renderer/rd_image.h"
 #include "runtime/rt_math.h"
 
@@ -217,7 +219,22 @@ void c_Player::Update() {
     c_SwimmingObject::Update();
 }
 
-void c_Player::Render(c_Canvas *) {}
+void c_Player::Render(c_Canvas *canvas) {
+    // The red-mask shader reads the tier's alpha from the vertex colour: the
+    // smaller the tier, the smaller the core of the images that shows.
+    canvas->SetAlpha(m_alpha);
+    game_DrawImage(canvas, world_IcebergOutline, static_cast<float>(m_isoX), static_cast<float>(m_isoY - 8));
+    // The face sinks with the tier, a pixel per tier less one at each of
+    // the tiers where the silhouette loses a row.
+    static const int32_t kFaceThresholds[] = {4, 8, 11, 15, 18, 21, 24};
+    const int32_t tier = m_fadeStep;
+    int32_t band = 0;
+    for (int32_t threshold : kFaceThresholds)
+        if (tier >= threshold) ++band;
+    game_DrawFrame(canvas, world_IcebergFaces, m_face, static_cast<float>(m_isoX),
+                   static_cast<float>(m_isoY - 24 + tier - band));
+    canvas->SetAlpha(1);
+}
 
 // ---------------------------------------------------------------------------
 // c_Ship
@@ -291,7 +308,60 @@ void c_Ship::Update() {
     c_SwimmingObject::Update();
 }
 
-void c_Ship::Render(c_Canvas *) {}
+namespace {
+
+// Frame `frame` of a strip at (x, y), mirrored when xScale is -1; nothing
+// when the strip lacks it.
+void DrawShipFrame(c_Canvas *canvas, const Array<c_Image2 *> &strip, int32_t frame, float x, float y, float xScale) {
+    if (frame < 0 || frame >= strip.Length()) return;
+    if (c_Image2 *image = strip[frame]) canvas->DrawImage(image, x, y, 0.0f, xScale, 1.0f);
+}
+
+// The default material, typed for the rectangle form of DrawRect.
+c_Material *const kDefaultMaterial = nullptr;
+
+}  // namespace
+
+void c_Ship::Render(c_Canvas *canvas) {
+    const float x = static_cast<float>(m_isoX), y = static_cast<float>(m_isoY);
+    const sea_ShipFrame view = sea_ShipFrameOf(m_heading);
+    // The alpha-mask shader dissolves the hull by the ship's alpha; the hull
+    // drops one pixel per sinking step below its outline.
+    canvas->SetAlpha(m_alpha);
+    DrawShipFrame(canvas, m_outlineFrames, view.frame, x, y, view.xScale);
+    DrawShipFrame(canvas, m_frames, view.frame, x, y + static_cast<float>(m_fadeStep), view.xScale);
+    canvas->SetAlpha(1);
+
+    // The health bar: a grey frame and the green remaining health.
+    const int32_t bx = m_isoX - m_barWidth / 2;
+    const int32_t by = m_isoY + m_barOffset;
+    const float fx = static_cast<float>(bx), fy = static_cast<float>(by);
+    const float barWidth = static_cast<float>(m_barWidth);
+    canvas->SetColor(0.35f, 0.35f, 0.35f);
+    canvas->DrawRect(fx + 8, fy - 1, barWidth - 9, 1, kDefaultMaterial, 0, 0, 1, 1);
+    canvas->DrawRect(fx + barWidth - 1, fy - 3, 1, 2, kDefaultMaterial, 0, 0, 1, 1);
+    const float health = m_maxHitPoints > 0 ? static_cast<float>(m_hitPoints) / static_cast<float>(m_maxHitPoints) : 0;
+    const float green = static_cast<float>(math_TruncToInt(std::ceil((barWidth - 10) * health)));
+    canvas->SetColor(0, 0.8f, 0);
+    canvas->DrawRect(fx + 9, fy - 3, green, 2, kDefaultMaterial, 0, 0, 1, 1);
+
+    // The level tag, coloured by how the ship's level compares with the
+    // iceberg's, and the level over it.
+    const int32_t playerLevel = world_Player ? world_Player->m_level : 1;
+    const int32_t d = m_level - playerLevel;
+    if (d > 2) {
+        canvas->SetColor(0.4f, 0, 0);
+    } else if (d >= 0) {
+        canvas->SetColor(0.6f, 0.45f, 0);
+    } else if (d >= -3) {
+        canvas->SetColor(0, 0.6f, 0);
+    } else {
+        canvas->SetColor(0.5f, 0.5f, 0.5f);
+    }
+    game_DrawImage(canvas, world_LevelTagImage, fx, fy - 7);
+    canvas->SetColor(1, 1, 1);
+    canvas->DrawText(String(m_level), fx + 5, fy - 8, 0.5f, 0);
+}
 
 namespace {
 
@@ -377,11 +447,15 @@ c_LootCrate *c_LootCrate::m_new(int32_t value, int32_t x, int32_t y, float angle
     return this;
 }
 
-void c_LootCrate::Render(c_Canvas *) {}
+void c_LootCrate::Render(c_Canvas *canvas) {
+    game_DrawImage(canvas, world_LootImage, static_cast<float>(m_isoX), static_cast<float>(m_isoY));
+}
 
 c_IceCube *c_IceCube::m_new(int32_t x, int32_t y, float angleDeg, float speed) {
     InitPickUp(this, ObjectKind_IceCube, x, y, angleDeg, speed, 0.0f);
     return this;
 }
 
-void c_IceCube::Render(c_Canvas *) {}
+void c_IceCube::Render(c_Canvas *canvas) {
+    game_DrawImage(canvas, world_IceCubeImage, static_cast<float>(m_isoX), static_cast<float>(m_isoY));
+}

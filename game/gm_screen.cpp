@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "game/gm_draw.h"
 #include "game/gm_globals.h"
 #include "host/hx_app.h"
 #include "renderer/rd_canvas.h"
@@ -87,6 +88,7 @@ void game_SetupScreen() {
     splash_ShipStartY = screen_Height;
     splash_ShipEndY = screen_Height / 2 - 19;
     splash_TitleY = screen_Height / 2 - 40;
+    game_SetupWaterTargets();
 }
 
 void game_LayoutHud() {
