@@ -2,6 +2,7 @@
 
 #include "game/gm_assets.h"
 #include "game/gm_classes.h"
+#include "game/gm_controls.h"
 #include "game/gm_globals.h"
 #include "game/gm_sea.h"
 #include "renderer/rd_canvas.h"
@@ -14,8 +15,6 @@ namespace {
 // Texture flags of the HUD's images (nearest filtering under the game's
 // image-flags mask).
 constexpr int32_t kHudFlags = 3;
-// The price of a revive bought on the you-died overlay.
-constexpr int32_t kRevivePrice = 6000;
 
 // Frames of the strips.
 constexpr int32_t kItemBaseFrame = 8;
@@ -258,8 +257,8 @@ void game_DrawYouDied(c_Canvas *canvas) {
     const int32_t cx = controls_YouDiedX, cy = controls_YouDiedY;
     DrawOverlayTitle(canvas, String(u"You died."), cx, cy);
     const Array<c_Image2 *> &strip = hud_YouDiedButtonsStrip.get();
-    const bool enabled[3] = {progress_Revives > 0, progress_Coins >= kRevivePrice, true};
-    const String price(kRevivePrice);
+    const bool enabled[3] = {progress_Revives > 0, progress_Coins >= controls_RevivePrice, true};
+    const String price(controls_RevivePrice);
     for (int32_t i = 0; i < 3; ++i) {
         const float x = F(cx), y = F(RowY(cy, i));
         if (!enabled[i]) {

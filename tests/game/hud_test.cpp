@@ -413,4 +413,50 @@ TEST_F(HudTest, MissingImagesAreSkipped) {
     for (const Drawn &d : Take()) EXPECT_TRUE(d.what == "text" || d.what == "rect") << d;
 }
 
+// The frame driver's play update: under the menu's entering wipe the
+// controls follow the input (nothing applies them); in play, paused, the
+// world clock stands, the story and the controls still run and the infos
+// expire after 2000 ms of game_Clock.
+class PlayUpdateTest : public SessionTest {};
+
+TEST_F(PlayUpdateTest, ControlsUnderTheWipeAndInfosExpireWhilePaused) {
+    Session &s = session();
+    s.Start();
+    c_Game::StartWorld(GameMode_Campaign);
+    world_SteeringOn = 1;
+    game_StateMachine->m_nextState = ScreenState_Menu;
+    game_StateMachine->m_nextPhase = ScreenPhase_Entering;
+    s.Update();
+    s.KeyDown(87);  // W
+    s.KeyDown(49);  // 1
+    s.Update();
+    EXPECT_EQ(controls_SteerAngle, 225);
+    EXPECT_EQ(controls_Throttle, 1);
+    EXPECT_EQ(controls_ItemDown[0], 1);
+    s.KeyUp(87);
+    s.KeyUp(49);
+    s.Update();
+    EXPECT_EQ(controls_Throttle, 0);
+    EXPECT_EQ(controls_ItemDown[0], 0);
+
+    game_StateMachine->m_nextState = ScreenState_Play;
+    game_StateMachine->m_nextPhase = ScreenPhase_Active;
+    s.Update();
+    world_Running = 0;
+    const int worldClock = world_Clock;
+    gc_New<c_HudOverheadInfo>()->m_new(OverheadInfo_Coins, String(u"50"));
+    const int made = game_Clock;
+    s.Update(1000);
+    EXPECT_NE(hud_OverheadInfos[0], nullptr);
+    s.Update(999);
+    EXPECT_EQ(game_Clock - made, 1999);
+    EXPECT_NE(hud_OverheadInfos[0], nullptr);
+    s.Update(1);
+    EXPECT_EQ(hud_OverheadInfos[0], nullptr);
+    EXPECT_EQ(world_Clock, worldClock);
+    // Escape resumes through the play controls, which run while paused.
+    s.Press(27);
+    EXPECT_EQ(world_Running, 1);
+}
+
 }  // namespace
