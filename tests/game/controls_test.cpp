@@ -588,3 +588,25 @@ TEST_F(ControlsTest, ConfirmSkipsTheTypingWithoutClosing) {
     EXPECT_EQ(b->m_revealTime, due - 60000);  // paused: nothing typed yet
     EXPECT_EQ(balloon_TextDone, 0);
 }
+
+// Each group's Layout writes what the screen set-up wrote for its size.
+TEST_F(ControlsTest, GroupLayoutsMatchTheScreenSetUp) {
+    auto values = [] {
+        return std::vector<int>{controls_ItemBarX, controls_ItemBarY, controls_ItemSize, controls_ItemHalf,
+                                controls_ButtonsX, controls_ButtonsY, controls_PauseX,   controls_PauseY,
+                                controls_YouDiedX, controls_YouDiedY};
+    };
+    for (auto size : {std::pair{960, 540}, std::pair{1000, 540}, std::pair{2000, 1600}, std::pair{1920, 1080}}) {
+        session().ResizeDevice(size.first, size.second);
+        Update();
+        const std::vector<int> setUp = values();
+        controls_ItemBarX = controls_ItemBarY = controls_ItemSize = controls_ItemHalf = -1;
+        controls_ButtonsX = controls_ButtonsY = controls_PauseX = controls_PauseY = -1;
+        controls_YouDiedX = controls_YouDiedY = -1;
+        c_ControlsItems::Layout();
+        c_ControlsButtons::Layout();
+        c_HudPause::Layout();
+        c_HudYouDied::Layout();
+        EXPECT_EQ(values(), setUp) << size.first << " x " << size.second;
+    }
+}
