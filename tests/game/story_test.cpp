@@ -13,6 +13,7 @@
 #include "game/gm_sea.h"
 #include "game/gm_story.h"
 #include "tests/game/support/headless.h"
+#include "tests/game/support/session.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -216,6 +217,51 @@ TEST_F(StoryTest, TheLinerEndsNothingInTheOpenWorldOrForADeadIceberg) {
         EXPECT_EQ(world_StoryState, StoryState_Playing);
         EXPECT_EQ(world_Player->m_immune, 0);
     }
+}
+
+// The same through the running game: the host's Space key, the play
+// controls, the frame driver's order, renders in between and a full
+// collection after every event.
+TEST(StoryInTheGame, SpaceTakesTheTutorialToPlayAndTheLinersEndToTheCredits) {
+    SessionOptions options;
+    options.forceFullCollections = true;
+    Session s(options);
+    s.Start();
+    c_Game::StartWorld(0);
+    game_StateMachine->SetState(ScreenState_Play);
+    game_StateMachine->SetPhase(ScreenPhase_Active);
+    s.Step(1);
+    ASSERT_TRUE(game_StateMachine->Is(ScreenState_Play, ScreenPhase_Active));
+
+    constexpr int kSpace = 32;
+    int balloons = 0;
+    // Space every tenth update until `done`; false after `limit` updates.
+    auto run = [&](auto done, int limit) {
+        for (int n = 0; n < limit; ++n) {
+            if (done()) return true;
+            const bool wasOpen = balloon_Current;
+            if (n % 10 == 9) s.KeyDown(kSpace);
+            s.Step(1);
+            if (n % 10 == 9) s.KeyUp(kSpace);
+            if (!wasOpen && balloon_Current) ++balloons;
+        }
+        return done();
+    };
+    ASSERT_TRUE(run([] { return world_StoryState == StoryState_Playing && !balloon_Current; }, 3000));
+    EXPECT_EQ(balloons, 7);
+    EXPECT_EQ(world_SteeringOn, 1);
+    EXPECT_EQ(world_SpawningOn, 1);
+
+    // The liner sunk: two more balloons, then the credits.
+    world_SpawningOn = 0;
+    progress_LevelCampaign = 20;
+    c_ShipVelmora *liner = gc_New<c_ShipVelmora>()->m_new(20, 60, 60, 0);
+    liner->m_hitPoints = 0;
+    world_Objects[29] = liner;
+    ASSERT_TRUE(run([] { return game_StateMachine->Is(ScreenState_Credits, ScreenPhase_Waiting); }, 3000));
+    EXPECT_EQ(balloons, 9);
+    EXPECT_EQ(progress_LevelCampaign, 1);
+    EXPECT_NE(s.ReadState().find("\"lvlcampaign\":1"), std::string::npos);
 }
 
 }  // namespace
