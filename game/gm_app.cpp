@@ -1,10 +1,14 @@
 #include "game/gm_app.h"
 
 #include "game/gm_assets.h"
+#include "game/gm_balloon.h"
 #include "game/gm_classes.h"
+#include "game/gm_controls.h"
 #include "game/gm_draw.h"
+#include "game/gm_hud.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
+#include "game/gm_story.h"
 #include "host/hx_input.h"
 #include "host/hx_main.h"
 #include "renderer/rd_canvas.h"
@@ -64,6 +68,16 @@ int c_MyApp::OnCreate() {
     game_LoadProgress();
     game_LoadWaterAssets();
     game_LoadActorImages();
+
+    // The HUD and the speech balloon.
+    game_LoadHudTagsImage();
+    game_LoadHudItemsImage();
+    game_LoadHudButtonsImage();
+    game_LoadHudPauseButtonsImage();
+    game_LoadHudYouDiedButtonsImage();
+    game_LoadItemIcons();
+    game_LoadBalloonAssets();
+
     game_SetupScreen();
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
     machine->Reset();
@@ -163,6 +177,11 @@ void game_Update() {
         UpdateCameraAndWaves();
     } else if (machine->Is(ScreenState_Menu, ScreenPhase_Entering)) {
         if (world_Running) world_Clock = math_WrapAdd(world_Clock, game_FrameDelta);
+        // The controls follow the input under the wipe; nothing applies them.
+        c_ControlsDPad::Update();
+        c_ControlsItems::Update();
+        c_HudPause::Update();
+        c_HudYouDied::Update();
         if (world_Running) {
             game_UpdateObjects();
             UpdateCameraAndWaves();
@@ -170,9 +189,14 @@ void game_Update() {
     } else if (machine->Is(ScreenState_Play, ScreenPhase_Active)) {
         world_Delta = world_Running ? game_FrameDelta : 0;
         world_Clock = math_WrapAdd(world_Clock, world_Delta);
+        game_UpdateStory();
+        game_UpdatePlayControls();
         if (world_Running) {
             game_UpdateObjects();
-            if (world_Running) UpdateCameraAndWaves();
+            if (world_Running) {
+                UpdateCameraAndWaves();
+                if (c_GuiBalloon *balloon = balloon_Current) balloon->Update();
+            }
         }
         c_HudOverheadInfo::ExpireAll();
     }
@@ -197,6 +221,19 @@ void game_RenderPlay() {
         if (c_SwimmingObject *o = objects[i]) o->Render(canvas);
     canvas->SetAlpha(1);
     canvas->PopMatrix();
+
+    // Over the world: the floating infos, the HUD, the balloon, the overlays.
+    game_DrawOverheadInfos(canvas);
+    c_Player *player = world_Player;
+    const int32_t alive = player ? player->m_alive : 0;
+    const int32_t deathDone = player && player->m_fadeStep >= player->m_stepCount - 1 ? 1 : 0;
+    const int32_t balloonOpen = balloon_Current ? 1 : 0;
+    if (player) game_DrawHudItems(canvas, alive, deathDone);
+    if (alive) game_DrawHudButtons(canvas, world_Running, balloonOpen);
+    game_DrawHudTopBar(canvas);
+    if (balloonOpen) game_DrawBalloonLayer(canvas);
+    if (deathDone) game_DrawYouDied(canvas);
+    if (!world_Running) game_DrawPause(canvas);
 }
 
 void game_Main() {

@@ -4,9 +4,9 @@
 // each (menu, shop, balloons) gives it its fields and operations.
 #pragma once
 
+#include "game/gm_balloon.h"
 #include "game/gm_sea.h"
 #include "runtime/rt_object.h"
 
 class c_GuiButton : public Object {};
 class c_ShopButton : public c_GuiButton {};
-class c_GuiBalloon : public Object {};

@@ -919,8 +919,6 @@ TEST_F(WorldTest, GameUpdateRunsTheWorldByStateAndPhase) {
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
     game_StateMachine = machine;
     game_FrameDelta = 33;
-    controls_Throttle = 1;
-    controls_SteerAngle = 0;
     struct Row {
         const char *name;
         int state, phase, running;
@@ -949,6 +947,8 @@ TEST_F(WorldTest, GameUpdateRunsTheWorldByStateAndPhase) {
         hud_OverheadInfos[0] = gc_New<c_HudOverheadInfo>();
         hud_OverheadInfos[0]->m_time = 0;
         world_SpawningOn = 0;
+        // Drifting (the controls, which game_Update runs, steer nothing).
+        Player()->m_vx = 1;
         const int clock = world_Clock;
         const float x = Player()->m_x;
         const float s1 = world_WaveLFOffsets[0];
