@@ -184,6 +184,9 @@ void c_GuiBalloon::RenderBalloon() {
     canvas->SetBlendMode(c_BlendMode_Opaque);
     canvas->DrawRect(0, 0, static_cast<float>(screen_Width), static_cast<float>(screen_Height),
                      static_cast<c_Material *>(nullptr), 0, 0, 1, 1);
+    // The frame in its own colours: the text colour of the balloon before
+    // would otherwise tint every balloon after the first.
+    canvas->SetColor(1, 1, 1);
     canvas->SetAlpha(1);
     canvas->SetBlendMode(c_BlendMode_Alpha);
     canvas->PushMatrix();

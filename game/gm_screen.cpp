@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "game/gm_draw.h"
+#include "game/gm_controls.h"
 #include "game/gm_globals.h"
 #include "host/hx_app.h"
 #include "renderer/rd_canvas.h"
@@ -92,15 +93,10 @@ void game_SetupScreen() {
 }
 
 void game_LayoutHud() {
-    const int32_t w = screen_Width, h = screen_Height;
-    controls_ItemBarX = static_cast<int32_t>(static_cast<float>(w) * 0.5f);
-    controls_ItemSize = static_cast<int32_t>(static_cast<float>(w) / 240.0f * 36.0f);
-    controls_ItemHalf = static_cast<int32_t>(static_cast<float>(controls_ItemSize) * 0.5f);
-    controls_ItemBarY = static_cast<int32_t>(static_cast<float>(h) - static_cast<float>(controls_ItemHalf) * 0.5f);
-    controls_ButtonsX = w - 14;
-    controls_ButtonsY = h - 8;
-    controls_PauseX = controls_YouDiedX = w / 2;
-    controls_PauseY = controls_YouDiedY = h / 2;
+    c_ControlsItems::Layout();
+    c_ControlsButtons::Layout();
+    c_HudPause::Layout();
+    c_HudYouDied::Layout();
     game_SetupBalloonLayer();
     game_LayoutDeadZone();
 }

@@ -2,6 +2,7 @@
 // on game_Clock, the skip and the close.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,11 @@
 #include "game/gm_screen.h"
 #include "game/gm_sea.h"
 #include "renderer/rd_canvas.h"
+#include "renderer/rd_drawlist.h"
 #include "renderer/rd_font.h"
 #include "renderer/rd_globals.h"
 #include "tests/game/support/headless.h"
+#include "tests/renderer/support/fake_gl.h"
 #include "tests/game/support/session.h"
 
 namespace {
@@ -279,6 +282,38 @@ TEST_F(BalloonTest, SkipShowsTheRestThenConfirmCloses) {
     EXPECT_EQ(world_CentringState, 0);
     EXPECT_EQ(player->m_talking, 0);
     EXPECT_EQ(player->m_face, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The colours of the frame's vertices as the last render uploaded them: the
+// layer's clear rectangle comes first (4 vertices), then the frame's
+// triangles.
+std::vector<uint32_t> FrameColours() {
+    std::vector<uint8_t> bytes = FakeGl::BufferBytes(gfx2_VertexBuffer);
+    std::vector<uint32_t> colours;
+    for (size_t v = 4; v < 4 + 66 && (v + 1) * 28 <= bytes.size(); ++v) {
+        gfx2_Vertex vertex;
+        std::memcpy(&vertex, bytes.data() + v * 28, sizeof vertex);
+        colours.push_back(vertex.color);
+    }
+    return colours;
+}
+
+// Every balloon's frame is drawn in its own colours, not tinted by the text
+// colour the balloon before left on the layer.
+TEST_F(BalloonTest, EveryFrameIsDrawnUntinted) {
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        c_GuiBalloon *b = Open(u"Hello.", 120, 60);
+        b->RenderBalloon();
+        std::vector<uint32_t> colours = FrameColours();
+        ASSERT_EQ(colours.size(), 66u);
+        for (uint32_t c : colours) EXPECT_EQ(c, 0xFFFFFFFFu);
+        balloon_Current = nullptr;
+    }
 }
 
 }  // namespace
