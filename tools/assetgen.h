@@ -83,4 +83,23 @@ struct AssetRegistration {
   AssetRegistration(std::string file, AssetMaker make);
 };
 
+// A glyph grid of tools/assets/fonts/ (format: assetgen_fonts.cpp), read so
+// that images can set text in the game's own glyphs.
+struct GlyphGrid {
+  std::string name;  // source file, for messages
+  int width = 0;
+  int height = 0;
+  int first = 0;
+  int last = -1;
+  // ink[code - first][row * width + col]
+  std::vector<std::vector<bool>> ink;
+};
+
+// Parses and checks a glyph grid; `name` is used in messages.
+GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text);
+
+// The image called `name` from a colour-grid source (format: the header of
+// tools/assets/pickups/pickups.txt); `source` is used in messages.
+Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& name);
+
 }  // namespace assetgen

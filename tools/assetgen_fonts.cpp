@@ -26,16 +26,6 @@
 namespace assetgen {
 namespace {
 
-struct GlyphGrid {
-  std::string name;  // source file, for messages
-  int width = 0;
-  int height = 0;
-  int first = 0;
-  int last = -1;
-  // ink[code - first][row * width + col]
-  std::vector<std::vector<bool>> ink;
-};
-
 [[noreturn]] void Fail(const std::string& name, int line, const std::string& what) {
   throw AssetError(name + ":" + std::to_string(line) + ": " + what);
 }
@@ -66,6 +56,8 @@ std::string Describe(int code) {
   if (code > 32 && code < 127) return "'" + std::string(1, static_cast<char>(code)) + "'";
   return std::to_string(code);
 }
+
+}  // namespace
 
 GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text) {
   // Split into lines, dropping a carriage return before each line feed.
@@ -194,6 +186,8 @@ GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text) {
   }
   return grid;
 }
+
+namespace {
 
 // Where a font image takes its glyphs from and how it lays them out.
 struct FontLayout {

@@ -51,7 +51,8 @@ bool ToInt(std::string_view s, int* out) {
   return true;
 }
 
-// Draws the image called `file` from the grid source.
+}  // namespace
+
 Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& file) {
   std::vector<std::string_view> lines;
   std::string_view rest(text);
@@ -111,6 +112,8 @@ Canvas DrawGridImage(const std::string& source, const std::string& text, const s
   }
   throw AssetError(source + ": no image " + file);
 }
+
+namespace {
 
 AssetMaker Grid(const char* file) {
   return [file](const AssetSources& s) {
