@@ -64,6 +64,7 @@ int c_MyApp::OnCreate() {
     game_LoadProgress();
     game_LoadWaterAssets();
     game_LoadActorImages();
+    game_LoadMenu();
     game_SetupScreen();
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
     machine->Reset();
@@ -103,6 +104,7 @@ int c_MyApp::OnUpdate() {
     game_PointerDown = input->KeyDown(1) ? 1 : 0;
 
     game_Update();
+    game_UpdateMenu();
 
     if (game_QuitRequested) {
         game_SaveProgress();
@@ -128,6 +130,7 @@ int c_MyApp::OnRender() {
     }
 
     game_RenderPlay();
+    game_RenderMenu(canvas, 0);
 
     canvas->Flush();
     return 0;

@@ -7,6 +7,6 @@
 #include "game/gm_sea.h"
 #include "runtime/rt_object.h"
 
-class c_GuiButton : public Object {};
+#include "game/gm_menu.h"  // c_GuiButton
 class c_ShopButton : public c_GuiButton {};
 class c_GuiBalloon : public Object {};

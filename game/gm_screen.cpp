@@ -4,6 +4,7 @@
 
 #include "game/gm_draw.h"
 #include "game/gm_globals.h"
+#include "game/gm_menu.h"
 #include "host/hx_app.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"
@@ -119,6 +120,7 @@ void game_LayoutMenu() {
     menu_ThumbLeftX = cx - 60;
     menu_ThumbRightX = cx + 60;
     menu_ThumbY = cy - 39;
+    game_LayoutMenuButtons(cx, cy);
     c_Image2 *wipe = game_MakeTarget(w, h, 0.5f, 0.5f, 1);
     wipe->SnapHandle();
     menu_WipeImage = wipe;
