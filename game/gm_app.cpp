@@ -5,6 +5,7 @@
 #include "game/gm_draw.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
+#include "game/gm_splash.h"
 #include "host/hx_input.h"
 #include "host/hx_main.h"
 #include "renderer/rd_canvas.h"
@@ -65,10 +66,12 @@ int c_MyApp::OnCreate() {
     game_LoadWaterAssets();
     game_LoadActorImages();
     game_LoadMenu();
+    game_LoadSplash();
     game_SetupScreen();
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
     machine->Reset();
     game_StateMachine = machine;
+    c_SplashScreen::Reset();
     return 0;
 }
 
@@ -105,6 +108,7 @@ int c_MyApp::OnUpdate() {
 
     game_Update();
     game_UpdateMenu();
+    game_UpdateSplash();
 
     if (game_QuitRequested) {
         game_SaveProgress();
@@ -131,6 +135,7 @@ int c_MyApp::OnRender() {
 
     game_RenderPlay();
     game_RenderMenu(canvas, 0);
+    game_RenderSplash(canvas);
 
     canvas->Flush();
     return 0;

@@ -5,6 +5,7 @@
 #include "game/gm_draw.h"
 #include "game/gm_globals.h"
 #include "game/gm_menu.h"
+#include "game/gm_splash.h"
 #include "host/hx_app.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"
@@ -89,6 +90,7 @@ void game_SetupScreen() {
     splash_ShipStartY = screen_Height;
     splash_ShipEndY = screen_Height / 2 - 19;
     splash_TitleY = screen_Height / 2 - 40;
+    game_SetupSplashCrash();
     game_SetupWaterTargets();
 }
 
