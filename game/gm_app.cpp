@@ -2,6 +2,7 @@
 
 #include "game/gm_assets.h"
 #include "game/gm_classes.h"
+#include "game/gm_credits.h"
 #include "game/gm_draw.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
@@ -62,6 +63,7 @@ int c_MyApp::OnCreate() {
     ImageFlagsMask = 0;
     game_Font = game_LoadFont(String(u"font.png"));
     game_TinyFont = game_LoadFont(String(u"fonttiny.png"));
+    game_LoadCredits();
     game_LoadProgress();
     game_LoadWaterAssets();
     game_LoadActorImages();
@@ -106,6 +108,7 @@ int c_MyApp::OnUpdate() {
     game_PointerHit = input->KeyHit(1);
     game_PointerDown = input->KeyDown(1) ? 1 : 0;
 
+    game_UpdateCredits();
     game_Update();
     game_UpdateMenu();
     game_UpdateSplash();
@@ -126,12 +129,7 @@ int c_MyApp::OnRender() {
     float scale = static_cast<float>(screen_Scale);
     canvas->SetMatrix(scale, 0, 0, scale, 0, 0);
 
-    c_StateMachine *machine = game_StateMachine;
-    if (machine->Is(ScreenState_Credits, ScreenPhase_Waiting | ScreenPhase_Leaving)) {
-        canvas->Clear(0, 0, 0, 1);
-    } else if (machine->Is(ScreenState_Credits, ScreenPhase_Active)) {
-        game_DrawFrame(canvas, credits_Targets, credits_Index, 0, 0);
-    }
+    game_DrawCredits(canvas);
 
     game_RenderPlay();
     game_RenderMenu(canvas, 0);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "game/gm_credits.h"
 #include "game/gm_draw.h"
 #include "game/gm_globals.h"
 #include "game/gm_menu.h"
@@ -84,6 +85,7 @@ void game_SetupScreen() {
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new();
     canvas->SetFont(FontOrDefault(game_Font));
     game_MainCanvas = canvas;
+    game_SetupCreditsTargets();
 
     game_LayoutHud();
     game_LayoutMenu();
