@@ -68,6 +68,7 @@ int c_MyApp::OnCreate() {
     game_LoadWaterAssets();
     game_LoadActorImages();
     game_LoadMenu();
+    game_LoadShop();
     game_LoadSplash();
     game_SetupScreen();
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
@@ -111,6 +112,7 @@ int c_MyApp::OnUpdate() {
     game_UpdateCredits();
     game_Update();
     game_UpdateMenu();
+    game_UpdateShop();
     game_UpdateSplash();
 
     if (game_QuitRequested) {
@@ -133,6 +135,7 @@ int c_MyApp::OnRender() {
 
     game_RenderPlay();
     game_RenderMenu(canvas, 0);
+    game_RenderShop(canvas);
     game_RenderSplash(canvas);
 
     canvas->Flush();

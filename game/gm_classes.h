@@ -8,5 +8,5 @@
 #include "runtime/rt_object.h"
 
 #include "game/gm_menu.h"  // c_GuiButton
-class c_ShopButton : public c_GuiButton {};
+#include "game/gm_shop.h"  // c_ShopButton
 class c_GuiBalloon : public Object {};

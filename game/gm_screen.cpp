@@ -6,6 +6,7 @@
 #include "game/gm_draw.h"
 #include "game/gm_globals.h"
 #include "game/gm_menu.h"
+#include "game/gm_shop.h"
 #include "game/gm_splash.h"
 #include "host/hx_app.h"
 #include "renderer/rd_canvas.h"
@@ -89,6 +90,7 @@ void game_SetupScreen() {
 
     game_LayoutHud();
     game_LayoutMenu();
+    c_Shop::Layout();
     splash_ShipStartY = screen_Height;
     splash_ShipEndY = screen_Height / 2 - 19;
     splash_TitleY = screen_Height / 2 - 40;
