@@ -212,6 +212,9 @@ constexpr int kMidY = kSceneH / 2;  // the screen's vertical centre
 // cy + 15).
 constexpr int kShelfStep = 39;
 constexpr int kShelfTop = 13;  // relative to the centre; the upper one at -26
+// The button columns' near and far sides, counted from the seam.
+constexpr int kColumnNear = 20;
+constexpr int kColumnFar = 100;
 // The counter's top, under the last row of buttons.
 constexpr int kCounterTop = 50;
 
@@ -245,6 +248,12 @@ void Goods(Canvas& c, const AssetSources& s, int top, int dir, int start) {
   int edge = 4;  // distance of the next good's near side from the seam
   for (int i = start; edge < kMidX - 6; ++i) {
     const Good& g = kRow[i % n];
+    // Nothing stands behind the column of buttons (80 columns from 20 to
+    // 100 away from the seam), where only a sliver of it would peek out.
+    if (edge + g.width > kColumnNear - 2 && edge < kColumnFar + 2) {
+      edge = kColumnFar + 2;
+      continue;
+    }
     const Canvas img = GridImage(s, g.name);
     const int x = dir > 0 ? kMidX + edge : kMidX - edge - g.width;
     Blit(c, img, x, top - img.height());
