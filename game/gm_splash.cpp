@@ -349,7 +349,11 @@ void game_RenderSplashCrash() {
 void game_DrawSplashCrashShards(float progress) {
     c_Canvas *canvas = splash_CrashCanvas;
     if (!canvas || !splash_Target) return;
-    canvas->Clear(0, 0, 0, 1);
+    // Cleared to transparent black: the rectangle below, drawn without
+    // blending at alpha 0, did not clear the target on every GL (Mesa kept
+    // the opaque black of a clear to alpha 1), and the menu must show where
+    // the shards have fallen from.
+    canvas->Clear(0, 0, 0, 0);
     canvas->SetBlendMode(0);
     canvas->SetColor(0, 0, 0);
     canvas->SetAlpha(0);

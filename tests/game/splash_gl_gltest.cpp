@@ -23,6 +23,8 @@
 #include "host/hx_gl11.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_image.h"
+#include "renderer/rd_material.h"
+#include "renderer/rd_texture.h"
 #include "tests/game/support/session.h"
 #include "tests/support/frame_dump.h"
 
@@ -168,6 +170,18 @@ TEST_F(SplashGlTest, SplashAndShatterScreenshots) {
         }
     EXPECT_GT(same, 100);
     EXPECT_GT(moved, 100);
+    // Once every shard has fallen the target is clear, so the menu shows.
+    game_DrawSplashCrashShards(1.0f);
+    c_Texture *crash = splash_CrashTarget->Material()->ColorTexture();
+    GLint previous = 0;
+    gl11.glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+    gl_EntryPoints.glBindFramebuffer(GL_READ_FRAMEBUFFER, crash->GLFramebuffer());
+    std::vector<uint8_t> texels(static_cast<size_t>(crash->width) * crash->height * 4);
+    gl11.glReadPixels(0, 0, crash->width, crash->height, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    gl_EntryPoints.glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+    int covered = 0;
+    for (size_t i = 3; i < texels.size(); i += 4) covered += texels[i] != 0;
+    EXPECT_EQ(covered, 0);
     if (const char *dir = std::getenv("VELMORA_SPLASH_SHOTS")) {
         const std::string d(dir);
         EXPECT_NE(stbi_write_png((d + "/splash3_shot.png").c_str(), at3.w, at3.h, 4, at3.px.data(), at3.w * 4), 0);
