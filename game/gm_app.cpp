@@ -4,10 +4,12 @@
 #include "game/gm_balloon.h"
 #include "game/gm_classes.h"
 #include "game/gm_controls.h"
+#include "game/gm_credits.h"
 #include "game/gm_draw.h"
 #include "game/gm_hud.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
+#include "game/gm_splash.h"
 #include "game/gm_story.h"
 #include "host/hx_input.h"
 #include "host/hx_main.h"
@@ -65,6 +67,7 @@ int c_MyApp::OnCreate() {
     ImageFlagsMask = 0;
     game_Font = game_LoadFont(String(u"font.png"));
     game_TinyFont = game_LoadFont(String(u"fonttiny.png"));
+    game_LoadCredits();
     game_LoadProgress();
     game_LoadWaterAssets();
     game_LoadActorImages();
@@ -78,10 +81,15 @@ int c_MyApp::OnCreate() {
     game_LoadItemIcons();
     game_LoadBalloonAssets();
 
+    // The screens.
+    game_LoadMenu();
+    game_LoadShop();
+    game_LoadSplash();
     game_SetupScreen();
     c_StateMachine *machine = gc_New<c_StateMachine>()->m_new();
     machine->Reset();
     game_StateMachine = machine;
+    c_SplashScreen::Reset();
     return 0;
 }
 
@@ -116,7 +124,11 @@ int c_MyApp::OnUpdate() {
     game_PointerHit = input->KeyHit(1);
     game_PointerDown = input->KeyDown(1) ? 1 : 0;
 
+    game_UpdateCredits();
     game_Update();
+    game_UpdateMenu();
+    game_UpdateShop();
+    game_UpdateSplash();
 
     if (game_QuitRequested) {
         game_SaveProgress();
@@ -134,14 +146,12 @@ int c_MyApp::OnRender() {
     float scale = static_cast<float>(screen_Scale);
     canvas->SetMatrix(scale, 0, 0, scale, 0, 0);
 
-    c_StateMachine *machine = game_StateMachine;
-    if (machine->Is(ScreenState_Credits, ScreenPhase_Waiting | ScreenPhase_Leaving)) {
-        canvas->Clear(0, 0, 0, 1);
-    } else if (machine->Is(ScreenState_Credits, ScreenPhase_Active)) {
-        game_DrawFrame(canvas, credits_Targets, credits_Index, 0, 0);
-    }
+    game_DrawCredits(canvas);
 
     game_RenderPlay();
+    game_RenderMenu(canvas, 0);
+    game_RenderShop(canvas);
+    game_RenderSplash(canvas);
 
     canvas->Flush();
     return 0;

@@ -1,12 +1,10 @@
-// The game's collected classes that the globals name. The sea's classes
-// live in gm_sea.h; the screens' classes are declared here with their base
-// so that the globals can hold and mark them, and the module that owns
-// each (menu, shop, balloons) gives it its fields and operations.
+// The game's collected classes that the globals name, from the modules
+// that own them: the sea, the balloons, the menu's buttons and the shop's.
 #pragma once
 
 #include "game/gm_balloon.h"
 #include "game/gm_sea.h"
 #include "runtime/rt_object.h"
 
-class c_GuiButton : public Object {};
-class c_ShopButton : public c_GuiButton {};
+#include "game/gm_menu.h"  // c_GuiButton
+#include "game/gm_shop.h"  // c_ShopButton

@@ -2,9 +2,13 @@
 
 #include <cmath>
 
+#include "game/gm_credits.h"
 #include "game/gm_draw.h"
 #include "game/gm_controls.h"
 #include "game/gm_globals.h"
+#include "game/gm_menu.h"
+#include "game/gm_shop.h"
+#include "game/gm_splash.h"
 #include "host/hx_app.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"
@@ -83,12 +87,15 @@ void game_SetupScreen() {
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new();
     canvas->SetFont(FontOrDefault(game_Font));
     game_MainCanvas = canvas;
+    game_SetupCreditsTargets();
 
     game_LayoutHud();
     game_LayoutMenu();
+    c_Shop::Layout();
     splash_ShipStartY = screen_Height;
     splash_ShipEndY = screen_Height / 2 - 19;
     splash_TitleY = screen_Height / 2 - 40;
+    game_SetupSplashCrash();
     game_SetupWaterTargets();
 }
 
@@ -115,6 +122,7 @@ void game_LayoutMenu() {
     menu_ThumbLeftX = cx - 60;
     menu_ThumbRightX = cx + 60;
     menu_ThumbY = cy - 39;
+    game_LayoutMenuButtons(cx, cy);
     c_Image2 *wipe = game_MakeTarget(w, h, 0.5f, 0.5f, 1);
     wipe->SnapHandle();
     menu_WipeImage = wipe;

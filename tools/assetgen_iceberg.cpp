@@ -399,3 +399,21 @@ const AssetRegistration kIcebergImages[] = {
 
 }  // namespace
 }  // namespace assetgen
+
+namespace assetgen {
+
+// Face n of the berg as it shows at a tier: the face image with every texel
+// outside the berg at that tier left transparent (40 x 40, drawn by its top
+// centre as the game draws the faces). For other images that show the berg.
+Canvas DrawIcebergFaceAtTier(int n, int tier, const AssetSources& sources) {
+  Canvas c = DrawFace(n, sources);
+  const auto& tiers = FaceTiers();
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      if (tiers[static_cast<std::size_t>(y * kSize + x)] < tier) c.Set(x, y, kTransparent);
+    }
+  }
+  return c;
+}
+
+}  // namespace assetgen
