@@ -94,6 +94,9 @@ protected:
 
     // A left click held at virtual (x, y).
     void Click(int x, int y) {
+        // The game pauses its updates while its window has no focus; every
+        // step gives it the focus first.
+        Focus(win);
         Shell("xdotool mousemove --window " + std::to_string(win) + " " + std::to_string(x * kScale + 2) + " " +
               std::to_string(y * kScale + 2));
         Shell("xdotool mousedown 1");
@@ -140,13 +143,24 @@ TEST_F(FlowTest, CampaignShopMenuAndExit) {
     // nothing.
     auto menuShows = [&] { return Shows(campaign, 60, 63); };
     ASSERT_TRUE(ClickUntil("the menu", 120, 130, menuShows));
-    ASSERT_TRUE(ClickUntil("the campaign to start", 60, 63, [&] { return !menuShows(); }));
+    // The menu shows through the splash's last falling shards before it
+    // takes clicks, so a click is repeated until play shows: the top bar's
+    // full health bar (green (0, 0.8, 0) on rows 3 to 7), which only the
+    // play screen draws.
+    auto playShows = [&] {
+        std::vector<unsigned long> band = Band(5, 6);
+        int green = 0;
+        for (int x = 45; x < 195 && x < static_cast<int>(band.size()); ++x) green += band[x] == 0x00CC00;
+        return green >= 140;
+    };
+    ASSERT_TRUE(ClickUntil("the campaign to start", 60, 63, playShows, 3000ms));
 
     // Escape pauses once play is active (the wipe runs for 2000 ms first).
     auto paused = [&] { return Shows(pauseShop, 120, 44 - 1); };
     ASSERT_TRUE(test_WaitUntil(
         "the pause menu",
         [&] {
+            Focus(win);
             PressKey("Escape");
             return bool(test_WaitUntil("the pause menu", paused, 1500ms));
         },
@@ -154,12 +168,13 @@ TEST_F(FlowTest, CampaignShopMenuAndExit) {
 
     // The pause row "shop" (rows of 13 at cy - 29, cy - 6, cy + 17). The
     // shop is at rest once its buttons show in place and the inventory bar
-    // has stopped rising (the bar settles last).
+    // has stopped rising (the bar settles last, and may rest a moment on
+    // its way up, so it must hold still for well over that moment).
     auto shopAtRest = [&] {
         if (!Shows(heal, 60, 21) || !Shows(back, 180, 99)) return false;
         const std::vector<unsigned long> before = Band(122, 135);
-        std::this_thread::sleep_for(200ms);
-        return Band(122, 135) == before;
+        std::this_thread::sleep_for(600ms);
+        return Band(122, 135) == before && Shows(heal, 60, 21);
     };
     ASSERT_TRUE(ClickUntil("the shop", 120, 44, shopAtRest, 4000ms));
     // One healing: the bar's numbers change once the purchase is made.
@@ -168,7 +183,7 @@ TEST_F(FlowTest, CampaignShopMenuAndExit) {
     // Back: the shop saves and leaves for the paused game.
     ASSERT_TRUE(ClickUntil("the shop to save", 180, 99, [&] {
         return dir.Read(".zentrovastate").find("\"coins\":4800") != std::string::npos;
-    }));
+    })) << dir.Read(".zentrovastate");
     ASSERT_TRUE(test_WaitUntil("the paused game", paused));
     // The pause row "menu", then the menu's exit button.
     ASSERT_TRUE(ClickUntil("the menu again", 120, 90, menuShows, 4000ms));
