@@ -18,8 +18,8 @@
 // Blank lines may separate blocks. The space must be empty, every other
 // glyph must have ink and no two glyphs of a file may look the same.
 #include "tools/assetgen.h"
+#include "tools/assetgen_draw.h"
 
-#include <charconv>
 #include <map>
 #include <string_view>
 
@@ -30,28 +30,6 @@ namespace {
   throw AssetError(name + ":" + std::to_string(line) + ": " + what);
 }
 
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-bool ParseInt(std::string_view text, int lo, int hi, int* out) {
-  int value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi) {
-    return false;
-  }
-  *out = value;
-  return true;
-}
-
 std::string Describe(int code) {
   if (code > 32 && code < 127) return "'" + std::string(1, static_cast<char>(code)) + "'";
   return std::to_string(code);
@@ -60,19 +38,7 @@ std::string Describe(int code) {
 }  // namespace
 
 GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text) {
-  // Split into lines, dropping a carriage return before each line feed.
-  std::vector<std::string_view> lines;
-  {
-    std::string_view rest(text);
-    while (!rest.empty()) {
-      const std::size_t nl = rest.find('\n');
-      std::string_view line = rest.substr(0, nl);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      lines.push_back(line);
-      if (nl == std::string_view::npos) break;
-      rest.remove_prefix(nl + 1);
-    }
-  }
+  const std::vector<std::string_view> lines = SplitLines(text);
 
   GlyphGrid grid;
   grid.name = name;
@@ -83,7 +49,7 @@ GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text) {
   while (i < lines.size()) {
     const int line_no = static_cast<int>(i) + 1;
     const std::string_view line = lines[i++];
-    const std::vector<std::string_view> words = Words(line);
+    const std::vector<std::string_view> words = SplitWords(line);
     if (words.empty() || line.front() == ';') continue;
 
     if (words[0] == "size") {
@@ -134,7 +100,7 @@ GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text) {
         }
         const std::string_view r = lines[i];
         // A blank, comment or header line here means the block is short.
-        if (Words(r).empty() || r.front() == ';' || Words(r)[0] == "glyph") {
+        if (SplitWords(r).empty() || r.front() == ';' || SplitWords(r)[0] == "glyph") {
           Fail(name, row_line, "glyph " + Describe(code) + " has " + std::to_string(row) +
                                    " rows, expected " + std::to_string(grid.height));
         }

@@ -28,6 +28,7 @@
 #include <string>
 
 #include "tools/assetgen.h"
+#include "tools/assetgen_draw.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -39,67 +40,6 @@ constexpr const char* kGrids = "hud/hud.txt";
 
 Canvas GridImage(const AssetSources& s, const std::string& name) {
   return DrawGridImage(kGrids, s.ReadText(kGrids), name);
-}
-
-// Copies the opaque pixels of `src` with its top-left corner at (x, y).
-void Blit(Canvas& dst, const Canvas& src, int x, int y) {
-  for (int yy = 0; yy < src.height(); ++yy) {
-    for (int xx = 0; xx < src.width(); ++xx) {
-      const Rgba c = src.Get(xx, yy);
-      if (c.a != 0) dst.Set(x + xx, y + yy, c);
-    }
-  }
-}
-
-// The same with every colour but ink turned to one grey: the look of an
-// item that is not there.
-void BlitGreyed(Canvas& dst, const Canvas& src, int x, int y) {
-  for (int yy = 0; yy < src.height(); ++yy) {
-    for (int xx = 0; xx < src.width(); ++xx) {
-      const Rgba c = src.Get(xx, yy);
-      if (c.a != 0) dst.Set(x + xx, y + yy, c == pal::kInk ? pal::kInk : pal::kUiGrey);
-    }
-  }
-}
-
-// A font of tools/assets/fonts/ set as the game sets it: one cell per
-// character, the glyph's width plus a spacing column apart.
-struct Font {
-  GlyphGrid grid;
-  int advance() const { return grid.width + 1; }
-  // Ink columns of a text: the cells less the last spacing column.
-  int InkWidth(const std::string& text) const {
-    return static_cast<int>(text.size()) * advance() - 1;
-  }
-};
-
-Font LoadFont(const AssetSources& s, const char* file) {
-  return Font{ParseGlyphGrid(file, s.ReadText(file))};
-}
-
-// Sets the text with the top-left of its first glyph at (x, y).
-void DrawText(Canvas& c, const Font& font, const std::string& text, int x, int y, Rgba colour) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const int code = static_cast<unsigned char>(text[i]);
-    if (code < font.grid.first || code > font.grid.last) {
-      throw AssetError(font.grid.name + " has no glyph for '" + std::string(1, text[i]) + "'");
-    }
-    const std::vector<bool>& ink = font.grid.ink[static_cast<std::size_t>(code - font.grid.first)];
-    for (int row = 0; row < font.grid.height; ++row) {
-      for (int col = 0; col < font.grid.width; ++col) {
-        if (ink[static_cast<std::size_t>(row * font.grid.width + col)]) {
-          c.Set(x + static_cast<int>(i) * font.advance() + col, y + row, colour);
-        }
-      }
-    }
-  }
-}
-
-// A plate with its corner pixels cut: a one-pixel rim around a fill.
-void Plate(Canvas& c, int x, int y, int w, int h, Rgba rim, Rgba fill) {
-  c.Fill(x + 1, y, w - 2, h, rim);
-  c.Fill(x, y + 1, w, h - 2, rim);
-  c.Fill(x + 1, y + 1, w - 2, h - 2, fill);
 }
 
 // A solid plate with cut corners.

@@ -34,11 +34,11 @@
 // The face features come from the grids in tools/assets/iceberg/faces.txt.
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
 #include "tools/assetgen.h"
+#include "tools/assetgen_draw.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -260,37 +260,8 @@ bool CellColour(char c, Rgba* out) {
   }
 }
 
-std::vector<std::string_view> SplitWords(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-bool ToInt(std::string_view s, int lo, int hi, int* out) {
-  int v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi) return false;
-  *out = v;
-  return true;
-}
-
 FaceGrids ParseFaces(const std::string& name, const std::string& text) {
-  std::vector<std::string_view> lines;
-  std::string_view rest(text);
-  while (!rest.empty()) {
-    const std::size_t nl = rest.find('\n');
-    std::string_view line = rest.substr(0, nl);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    rest.remove_prefix(nl + 1);
-  }
+  const std::vector<std::string_view> lines = SplitLines(text);
   auto fail = [&](std::size_t i, const std::string& what) -> void {
     throw AssetError(name + ":" + std::to_string(i + 1) + ": " + what);
   };
@@ -301,16 +272,16 @@ FaceGrids ParseFaces(const std::string& name, const std::string& text) {
     const std::size_t at = i;
     const std::vector<std::string_view> w = SplitWords(lines[i++]);
     if (w.empty() || lines[at].front() == ';') continue;
-    if (w[0] == "origin" && w.size() == 3 && ToInt(w[1], 0, kSize - 1, &g.origin_x) &&
-        ToInt(w[2], 0, kSize - 1, &g.origin_y)) {
+    if (w[0] == "origin" && w.size() == 3 && ParseInt(w[1], 0, kSize - 1, &g.origin_x) &&
+        ParseInt(w[2], 0, kSize - 1, &g.origin_y)) {
       continue;
     }
-    if (w[0] == "size" && w.size() == 3 && ToInt(w[1], 1, kSize, &g.width) &&
-        ToInt(w[2], 1, kSize, &g.height)) {
+    if (w[0] == "size" && w.size() == 3 && ParseInt(w[1], 1, kSize, &g.width) &&
+        ParseInt(w[2], 1, kSize, &g.height)) {
       continue;
     }
     int n = -1;
-    if (w[0] == "face" && w.size() == 2 && ToInt(w[1], 0, kFaces - 1, &n)) {
+    if (w[0] == "face" && w.size() == 2 && ParseInt(w[1], 0, kFaces - 1, &n)) {
       if (g.width == 0 || g.origin_x < 0) fail(at, "face before the origin and size lines");
       if (seen[static_cast<std::size_t>(n)]) fail(at, "face " + std::to_string(n) + " defined twice");
       seen[static_cast<std::size_t>(n)] = true;

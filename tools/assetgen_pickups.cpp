@@ -2,11 +2,11 @@
 // tools/assets/pickups/pickups.txt: the loot crate, the ice cube and the
 // ships' level tag. The file's own header describes the format; colours
 // are named after the palette (tools/assetgen_palette.h).
-#include <charconv>
 #include <map>
 #include <string_view>
 
 #include "tools/assetgen.h"
+#include "tools/assetgen_draw.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -31,39 +31,10 @@ const std::map<std::string_view, Rgba>& PaletteNames() {
   return names;
 }
 
-std::vector<std::string_view> SplitWords(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-bool ToInt(std::string_view s, int* out) {
-  int v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || v < 1 || v > 256) return false;
-  *out = v;
-  return true;
-}
-
 }  // namespace
 
 Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& file) {
-  std::vector<std::string_view> lines;
-  std::string_view rest(text);
-  while (!rest.empty()) {
-    const std::size_t nl = rest.find('\n');
-    std::string_view line = rest.substr(0, nl);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    rest.remove_prefix(nl + 1);
-  }
+  const std::vector<std::string_view> lines = SplitLines(text);
   auto fail = [&](std::size_t i, const std::string& what) {
     throw AssetError(source + ":" + std::to_string(i + 1) + ": " + what);
   };
@@ -85,7 +56,7 @@ Canvas DrawGridImage(const std::string& source, const std::string& text, const s
       continue;
     }
     int width = 0, height = 0;
-    if (w[0] != "image" || w.size() != 4 || !ToInt(w[2], &width) || !ToInt(w[3], &height)) {
+    if (w[0] != "image" || w.size() != 4 || !ParseInt(w[2], 1, 256, &width) || !ParseInt(w[3], 1, 256, &height)) {
       fail(at, "unexpected line '" + std::string(lines[at]) + "'");
     }
     if (i + static_cast<std::size_t>(height) > lines.size()) fail(at, "image rows missing");

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "tools/assetgen.h"
+#include "tools/assetgen_draw.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -40,64 +41,6 @@ constexpr const char* kGrids = "shop/shop.txt";
 
 Canvas GridImage(const AssetSources& s, const std::string& name) {
   return DrawGridImage(kGrids, s.ReadText(kGrids), name);
-}
-
-// Copies the opaque pixels of `src` with its top-left corner at (x, y),
-// clipped to the canvas.
-void Blit(Canvas& dst, const Canvas& src, int x, int y) {
-  for (int yy = 0; yy < src.height(); ++yy) {
-    for (int xx = 0; xx < src.width(); ++xx) {
-      const Rgba c = src.Get(xx, yy);
-      const int tx = x + xx, ty = y + yy;
-      if (c.a != 0 && tx >= 0 && ty >= 0 && tx < dst.width() && ty < dst.height()) dst.Set(tx, ty, c);
-    }
-  }
-}
-
-// The same with every colour but ink turned to one grey: the look of an
-// item the coins do not reach.
-void BlitGreyed(Canvas& dst, const Canvas& src, int x, int y) {
-  for (int yy = 0; yy < src.height(); ++yy) {
-    for (int xx = 0; xx < src.width(); ++xx) {
-      const Rgba c = src.Get(xx, yy);
-      if (c.a != 0) dst.Set(x + xx, y + yy, c == pal::kInk ? pal::kInk : pal::kUiGrey);
-    }
-  }
-}
-
-// A font of tools/assets/fonts/ set as the game sets it: one cell per
-// character, the glyph's width plus a spacing column apart.
-struct Font {
-  GlyphGrid grid;
-  int advance() const { return grid.width + 1; }
-  int InkWidth(const std::string& text) const { return static_cast<int>(text.size()) * advance() - 1; }
-};
-
-Font LoadFont(const AssetSources& s, const char* file) { return Font{ParseGlyphGrid(file, s.ReadText(file))}; }
-
-// Sets the text with the top-left of its first glyph at (x, y).
-void DrawText(Canvas& c, const Font& font, const std::string& text, int x, int y, Rgba colour) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const int code = static_cast<unsigned char>(text[i]);
-    if (code < font.grid.first || code > font.grid.last) {
-      throw AssetError(font.grid.name + " has no glyph for '" + std::string(1, text[i]) + "'");
-    }
-    const std::vector<bool>& ink = font.grid.ink[static_cast<std::size_t>(code - font.grid.first)];
-    for (int row = 0; row < font.grid.height; ++row) {
-      for (int col = 0; col < font.grid.width; ++col) {
-        if (ink[static_cast<std::size_t>(row * font.grid.width + col)]) {
-          c.Set(x + static_cast<int>(i) * font.advance() + col, y + row, colour);
-        }
-      }
-    }
-  }
-}
-
-// A plate with its corner pixels cut: a one-pixel rim around a fill.
-void Plate(Canvas& c, int x, int y, int w, int h, Rgba rim, Rgba fill) {
-  c.Fill(x + 1, y, w - 2, h, rim);
-  c.Fill(x, y + 1, w, h - 2, rim);
-  c.Fill(x + 1, y + 1, w - 2, h - 2, fill);
 }
 
 // ---------------------------------------------------------------------------
@@ -128,7 +71,7 @@ void DrawItemFace(Canvas& c, const AssetSources& s, const Font& font, int x0, in
   const Canvas symbol = GridImage(s, look.symbol);
   const int sx = x0 + 4 + (18 - symbol.width()) / 2, sy = top + 4 + (23 - symbol.height()) / 2;
   if (enabled) {
-    Blit(c, symbol, sx, sy);
+    BlitClipped(c, symbol, sx, sy);
   } else {
     BlitGreyed(c, symbol, sx, sy);
   }
@@ -139,7 +82,7 @@ void DrawItemFace(Canvas& c, const AssetSources& s, const Font& font, int x0, in
   // The coin, its middle on the digits' middle rows.
   const Canvas coin = GridImage(s, "coin");
   if (enabled) {
-    Blit(c, coin, x0 + kPriceRight + 2, top + kPriceTop + 2);
+    BlitClipped(c, coin, x0 + kPriceRight + 2, top + kPriceTop + 2);
   } else {
     BlitGreyed(c, coin, x0 + kPriceRight + 2, top + kPriceTop + 2);
   }
@@ -152,7 +95,7 @@ void DrawBackFace(Canvas& c, const AssetSources& s, const Font& font, int x0, in
   const std::string word = "back";
   const int width = arrow.width() + 4 + font.InkWidth(word);
   const int ax = x0 + (kButtonW - width) / 2;
-  Blit(c, arrow, ax, top + (kFaceH - arrow.height()) / 2);
+  BlitClipped(c, arrow, ax, top + (kFaceH - arrow.height()) / 2);
   // The word's cell top so that its lower case (cell rows 3 to 7 of the
   // glyph) sits on the arrow's middle.
   DrawText(c, font, word, ax + arrow.width() + 4, top + (kFaceH - 9) / 2 - 1, pal::kUiLight);
@@ -256,7 +199,7 @@ void Goods(Canvas& c, const AssetSources& s, int top, int dir, int start) {
     }
     const Canvas img = GridImage(s, g.name);
     const int x = dir > 0 ? kMidX + edge : kMidX - edge - g.width;
-    Blit(c, img, x, top - img.height());
+    BlitClipped(c, img, x, top - img.height());
     edge += g.width + 2 + (i % 3 == 2 ? 3 : 0);
   }
 }
@@ -311,7 +254,7 @@ void Lanterns(Canvas& c, const AssetSources& s) {
     for (int side : {-1, 1}) {
       const int x = kMidX + side * dx - lantern.width() / 2 - (side < 0 ? 1 : 0);
       c.Fill(x + 3, y - 6, 1, 6, pal::kInk);
-      Blit(c, lantern, x, y);
+      BlitClipped(c, lantern, x, y);
     }
   }
 }

@@ -21,7 +21,6 @@
 //   half, pushing the line in from the left.
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -29,6 +28,7 @@
 #include <vector>
 
 #include "tools/assetgen.h"
+#include "tools/assetgen_draw.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -97,39 +97,6 @@ Mask Grow(const Mask& m, bool diagonal) {
   return out;
 }
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t nl = text.find('\n');
-    std::string_view line = text.substr(0, nl);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (nl == std::string_view::npos) break;
-    text.remove_prefix(nl + 1);
-  }
-  return lines;
-}
-
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-bool ToNumber(std::string_view s, int lo, int hi, int* out) {
-  int v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi) return false;
-  *out = v;
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 // The title.
 
@@ -152,14 +119,14 @@ struct Letter {
 
 std::vector<Letter> ParseTitle(const std::string& name, const std::string& text) {
   std::vector<Letter> letters;
-  const std::vector<std::string_view> lines = Lines(text);
+  const std::vector<std::string_view> lines = SplitLines(text);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     auto fail = [&](const std::string& what) { throw AssetError(name + ":" + std::to_string(i + 1) + ": " + what); };
-    const std::vector<std::string_view> w = Words(lines[i]);
+    const std::vector<std::string_view> w = SplitWords(lines[i]);
     if (w.empty() || lines[i].front() == ';') continue;
     if (w[0] == "letter") {
       Letter l;
-      if (w.size() != 3 || w[1].size() != 1 || !ToNumber(w[2], 1, 60, &l.width)) fail("expected 'letter <c> <width>'");
+      if (w.size() != 3 || w[1].size() != 1 || !ParseInt(w[2], 1, 60, &l.width)) fail("expected 'letter <c> <width>'");
       l.c = w[1][0];
       letters.push_back(l);
       continue;
@@ -171,7 +138,7 @@ std::vector<Letter> ParseTitle(const std::string& name, const std::string& text)
       Shape s{w[0] == "cut", {}};
       for (std::size_t k = 1; k < w.size(); k += 2) {
         int x = 0, y = 0;
-        if (!ToNumber(w[k], 0, l.width, &x) || !ToNumber(w[k + 1], 0, kCapHeight, &y)) {
+        if (!ParseInt(w[k], 0, l.width, &x) || !ParseInt(w[k + 1], 0, kCapHeight, &y)) {
           fail("corner outside the letter's " + std::to_string(l.width) + "x" + std::to_string(kCapHeight) + " box");
         }
         s.poly.push_back({double(x), double(y)});
@@ -179,7 +146,7 @@ std::vector<Letter> ParseTitle(const std::string& name, const std::string& text)
       l.shapes.push_back(s);
     } else if (w[0] == "icicle") {
       int x = 0, len = 0;
-      if (w.size() != 3 || !ToNumber(w[1], 0, l.width - 2, &x) || !ToNumber(w[2], 1, 8, &len)) {
+      if (w.size() != 3 || !ParseInt(w[1], 0, l.width - 2, &x) || !ParseInt(w[2], 1, 8, &len)) {
         fail("expected 'icicle <column> <length 1 to 8>'");
       }
       l.icicles.push_back({x, len});
