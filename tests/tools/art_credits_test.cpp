@@ -3,11 +3,8 @@
 // 48 rows below a line, on black, at most 240 x 40, in the game's palette
 // with a clean ink rim, and bright enough to read on black.
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -15,56 +12,17 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path DataDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path() / "data";
-}
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> px;  // RGBA
-  const unsigned char* At(int x, int y) const {
-    return px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-  }
-  bool Opaque(int x, int y) const {
-    return x >= 0 && y >= 0 && x < width && y < height && At(x, y)[3] != 0;
-  }
-  explicit operator bool() const { return !px.empty(); }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  int channels = 0;
-  unsigned char* p = stbi_load((DataDir() / file).c_str(), &img.width, &img.height, &channels, 4);
-  if (!p) return img;
-  img.px.assign(p, p + static_cast<std::size_t>(img.width) * img.height * 4);
-  stbi_image_free(p);
-  return img;
-}
+using art::Image;
+using art::Load;
 
 using Colour = std::tuple<int, int, int>;
-
-std::set<Colour> Palette() {
-  namespace pal = assetgen::palette;
-  std::set<Colour> colours;
-  for (const assetgen::Rgba& c :
-       {pal::kInk, pal::kSeaDeep, pal::kSeaDark, pal::kSeaCalm, pal::kSeaLight, pal::kSeaShallow, pal::kFoam,
-        pal::kIceWhite, pal::kIceLight, pal::kIceCyan, pal::kIceShade, pal::kIceDeep, pal::kHullWhite,
-        pal::kHullShade, pal::kHullRed, pal::kHullRedDark, pal::kHullNavy, pal::kHullNavyDark, pal::kHullYellow,
-        pal::kDeck, pal::kWindow, pal::kWood, pal::kWoodDark, pal::kUiDark, pal::kUiGrey, pal::kUiLight,
-        pal::kGold, pal::kGoldDark, pal::kRed, pal::kGreen})
-    colours.insert({c.r, c.g, c.b});
-  return colours;
-}
 
 const char* const kLogos[] = {"credits_qm.png", "credits_zv.png"};
 
@@ -88,7 +46,6 @@ TEST(CreditsArt, SizesFitTheLogoBand) {
 // pixel on the shape's edge (beside a clear one or the image border) is
 // ink; a handful of colours, and most of the shape reads on black.
 TEST(CreditsArt, PaletteInkRimAndContrast) {
-  const std::set<Colour> palette = Palette();
   const auto ink = assetgen::palette::kInk;
   for (const char* file : kLogos) {
     SCOPED_TRACE(file);
@@ -102,8 +59,8 @@ TEST(CreditsArt, PaletteInkRimAndContrast) {
         if (p[3] == 0) continue;
         ASSERT_EQ(p[3], 255) << "at " << x << ", " << y;
         const Colour c{p[0], p[1], p[2]};
-        ASSERT_TRUE(palette.count(c)) << "colour (" << int(p[0]) << ", " << int(p[1]) << ", " << int(p[2])
-                                      << ") at " << x << ", " << y;
+        ASSERT_TRUE(art::InPalette(p)) << "colour (" << int(p[0]) << ", " << int(p[1]) << ", " << int(p[2])
+                                       << ") at " << x << ", " << y;
         used.insert(c);
         ++opaque;
         if (p[0] * 3 + p[1] * 6 + p[2] > 1000) ++bright;

@@ -5,68 +5,26 @@
 // prices set over the faces by the game, the tags at (-40, 0) and
 // (w - 40, 0), and the balloon stretched as a nine-slice with a tail.
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path DataDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path() / "data";
-}
+using art::Frame;
+using art::Image;
+using art::Load;
 
-using Colour = std::tuple<int, int, int, int>;
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> px;  // RGBA
-  const unsigned char* At(int x, int y) const {
-    return px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-  }
-  bool Opaque(int x, int y) const { return At(x, y)[3] != 0; }
-  Colour Get(int x, int y) const {
-    const unsigned char* p = At(x, y);
-    return {p[0], p[1], p[2], p[3]};
-  }
-  explicit operator bool() const { return !px.empty(); }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  int channels = 0;
-  unsigned char* p = stbi_load((DataDir() / file).c_str(), &img.width, &img.height, &channels, 4);
-  if (!p) return img;
-  img.px.assign(p, p + static_cast<std::size_t>(img.width) * img.height * 4);
-  stbi_image_free(p);
-  return img;
-}
-
-// Frame i of a strip of n.
-Image Frame(const Image& strip, int n, int i) {
-  Image f;
-  f.width = strip.width / n;
-  f.height = strip.height;
-  for (int y = 0; y < f.height; ++y) {
-    const unsigned char* row = strip.At(i * f.width, y);
-    f.px.insert(f.px.end(), row, row + f.width * 4);
-  }
-  return f;
-}
+using Colour = art::Pixel;
 
 int Luma(Colour c) { return (299 * std::get<0>(c) + 587 * std::get<1>(c) + 114 * std::get<2>(c)) / 1000; }
 
@@ -89,16 +47,7 @@ TEST(HudArt, SizesFramesAndPalette) {
       {"hud_tags.png", 1, 80, 10},          {"hud_balloon.png", 1, 32, 32},
   };
   namespace pal = assetgen::palette;
-  std::set<Colour> palette;
-  for (const assetgen::Rgba c :
-       {pal::kInk,       pal::kSeaDeep,   pal::kSeaDark,   pal::kSeaCalm,  pal::kSeaLight,
-        pal::kSeaShallow, pal::kFoam,     pal::kIceWhite,  pal::kIceLight, pal::kIceCyan,
-        pal::kIceShade,  pal::kIceDeep,   pal::kHullWhite, pal::kHullShade, pal::kHullRed,
-        pal::kHullRedDark, pal::kHullNavy, pal::kHullNavyDark, pal::kHullYellow, pal::kDeck,
-        pal::kWindow,    pal::kWood,      pal::kWoodDark,  pal::kUiDark,   pal::kUiGrey,
-        pal::kUiLight,   pal::kGold,      pal::kGoldDark,  pal::kRed,      pal::kGreen}) {
-    palette.insert({c.r, c.g, c.b, 255});
-  }
+  const std::set<Colour>& palette = art::OpaquePalette();
   auto check_pixels = [&](const Image& img) {
     for (int y = 0; y < img.height; ++y) {
       for (int x = 0; x < img.width; ++x) {

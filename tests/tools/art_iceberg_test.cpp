@@ -4,7 +4,6 @@
 // at (iso x, iso y - 8), both showing a texel while its mask red is below
 // the tier's alpha 1 - (2 tier + 1) / 50.
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,47 +13,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path ExeDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path();
-}
-
-fs::path DataDir() { return ExeDir() / "data"; }
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> px;  // RGBA
-  const unsigned char* At(int x, int y) const {
-    return px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-  }
-  bool Opaque(int x, int y) const { return At(x, y)[3] != 0; }
-  explicit operator bool() const { return !px.empty(); }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  int channels = 0;
-  unsigned char* p = stbi_load((DataDir() / file).c_str(), &img.width, &img.height, &channels, 4);
-  if (!p) return img;
-  img.px.assign(p, p + static_cast<std::size_t>(img.width) * img.height * 4);
-  stbi_image_free(p);
-  return img;
-}
+using art::DataDir;
+using art::ExeDir;
+using art::Image;
+using art::Load;
 
 constexpr int kTiers = 25;
 const int kTierSize[kTiers] = {12, 12, 12, 12, 11, 11, 10, 10, 9, 9, 9, 8, 8,

@@ -6,83 +6,32 @@
 // buttons' centres, and the thumbnail frame centred at y 28 above the mode
 // buttons' top at y 50.
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
-#include <unistd.h>
 
-#include <climits>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-namespace pal = assetgen::palette;
-
-fs::path DataDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path() / "data";
-}
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> px;  // RGBA
-  const unsigned char* At(int x, int y) const {
-    return px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-  }
-  int Alpha(int x, int y) const { return At(x, y)[3]; }
-  assetgen::Rgba Colour(int x, int y) const {
-    const unsigned char* p = At(x, y);
-    return {p[0], p[1], p[2], p[3]};
-  }
-  // Perceived brightness, 0 to 255.
-  int Luma(int x, int y) const {
-    const unsigned char* p = At(x, y);
-    return (p[0] * 299 + p[1] * 587 + p[2] * 114) / 1000;
-  }
-  explicit operator bool() const { return !px.empty(); }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  int channels = 0;
-  unsigned char* p = stbi_load((DataDir() / file).c_str(), &img.width, &img.height, &channels, 4);
-  if (!p) return img;
-  img.px.assign(p, p + static_cast<std::size_t>(img.width) * img.height * 4);
-  stbi_image_free(p);
-  return img;
-}
-
-const assetgen::Rgba kPalette[] = {
-    pal::kInk,       pal::kSeaDeep,   pal::kSeaDark,  pal::kSeaCalm,     pal::kSeaLight,     pal::kSeaShallow,
-    pal::kFoam,      pal::kIceWhite,  pal::kIceLight, pal::kIceCyan,     pal::kIceShade,     pal::kIceDeep,
-    pal::kHullWhite, pal::kHullShade, pal::kHullRed,  pal::kHullRedDark, pal::kHullNavy,     pal::kHullNavyDark,
-    pal::kHullYellow, pal::kDeck,     pal::kWindow,   pal::kWood,        pal::kWoodDark,     pal::kUiDark,
-    pal::kUiGrey,    pal::kUiLight,   pal::kGold,     pal::kGoldDark,    pal::kRed,          pal::kGreen,
-};
+using art::Image;
+using art::Load;
 
 // Every pixel is transparent or an opaque palette colour: no blends, no
 // stray shades.
 void ExpectPaletteOnly(const Image& img, const std::string& name) {
-  const std::set<std::tuple<int, int, int>> colours = [] {
-    std::set<std::tuple<int, int, int>> s;
-    for (const auto& c : kPalette) s.insert({c.r, c.g, c.b});
-    return s;
-  }();
   int bad = 0;
   for (int y = 0; y < img.height; ++y) {
     for (int x = 0; x < img.width; ++x) {
       const unsigned char* p = img.At(x, y);
       if (p[3] == 0) continue;
-      if (p[3] != 255 || !colours.count({p[0], p[1], p[2]})) {
+      if (p[3] != 255 || !art::InPalette(p)) {
         if (++bad <= 3) ADD_FAILURE() << name << " (" << x << ", " << y << ") is no palette colour";
       }
     }

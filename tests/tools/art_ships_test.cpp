@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
@@ -24,27 +24,9 @@ namespace palette = assetgen::palette;
 
 namespace {
 
-fs::path ExeDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path();
-}
-
-struct Image {
-  int width = 0, height = 0, channels = 0;
-  std::unique_ptr<unsigned char, void (*)(void*)> pixels{nullptr, stbi_image_free};
-  const unsigned char* At(int x, int y) const { return pixels.get() + (y * width + x) * 4; }
-  int Alpha(int x, int y) const { return At(x, y)[3]; }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  img.pixels.reset(stbi_load((ExeDir() / "data" / file).c_str(), &img.width, &img.height,
-                             &img.channels, 4));
-  return img;
-}
+using art::ExeDir;
+using art::Image;
+using art::Load;
 
 // ---------------------------------------------------------------------------
 // Ships
@@ -72,8 +54,8 @@ class ShipStrip : public testing::TestWithParam<ShipCase> {
     const ShipCase& c = GetParam();
     hull_ = Load(c.hull);
     outline_ = Load(c.outline);
-    ASSERT_TRUE(hull_.pixels) << c.hull << ": " << stbi_failure_reason();
-    ASSERT_TRUE(outline_.pixels) << c.outline << ": " << stbi_failure_reason();
+    ASSERT_TRUE(hull_) << c.hull << ": " << stbi_failure_reason();
+    ASSERT_TRUE(outline_) << c.outline << ": " << stbi_failure_reason();
     w_ = c.frame_width;
     h_ = c.frame_height;
   }
@@ -235,7 +217,7 @@ class WaveTile : public testing::TestWithParam<TileCase> {};
 TEST_P(WaveTile, IsAGreyTileThatWrapsWithoutSeams) {
   const TileCase& c = GetParam();
   const Image img = Load(c.file);
-  ASSERT_TRUE(img.pixels) << c.file << ": " << stbi_failure_reason();
+  ASSERT_TRUE(img) << c.file << ": " << stbi_failure_reason();
   ASSERT_EQ(img.width, 128);
   ASSERT_EQ(img.height, 128);
   std::set<int> greys, alphas;
@@ -282,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(Sea, WaveTile,
 
 TEST(WaveRadial, IsASoftWhiteHalfRingOfRadius244OnThePlusXSide) {
   const Image img = Load("waveradial.png");
-  ASSERT_TRUE(img.pixels) << stbi_failure_reason();
+  ASSERT_TRUE(img) << stbi_failure_reason();
   ASSERT_EQ(img.width, 512);
   ASSERT_EQ(img.height, 512);
   for (int y = 0; y < 512; ++y) {
@@ -321,7 +303,7 @@ TEST(WaveRadial, IsASoftWhiteHalfRingOfRadius244OnThePlusXSide) {
 
 TEST(WaterGradient, RampsFromDeepThroughCalmAtHalfToFoam) {
   const Image img = Load("watergradient.png");
-  ASSERT_TRUE(img.pixels) << stbi_failure_reason();
+  ASSERT_TRUE(img) << stbi_failure_reason();
   ASSERT_EQ(img.height, 1);
   ASSERT_GE(img.width, 16);
   auto colour_at = [&](int grey) {  // the texel an unfiltered lookup of grey / 255 reads

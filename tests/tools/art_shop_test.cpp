@@ -5,67 +5,26 @@
 // ones the same face one row lower, with the price set by the game in the
 // tiny font right-aligned at frame column 45 from row 21 (22 when pressed).
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
-#include <unistd.h>
 
-#include <climits>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path DataDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path() / "data";
-}
+using art::Image;
+using art::Load;
 
-using Colour = std::tuple<int, int, int, int>;
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> px;  // RGBA
-  Colour Get(int x, int y) const {
-    const unsigned char* p = px.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-    return {p[0], p[1], p[2], p[3]};
-  }
-  int Alpha(int x, int y) const { return std::get<3>(Get(x, y)); }
-  explicit operator bool() const { return !px.empty(); }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  int channels = 0;
-  unsigned char* p = stbi_load((DataDir() / file).c_str(), &img.width, &img.height, &channels, 4);
-  if (!p) return img;
-  img.px.assign(p, p + static_cast<std::size_t>(img.width) * img.height * 4);
-  stbi_image_free(p);
-  return img;
-}
+using Colour = art::Pixel;
 
 Colour C(assetgen::Rgba c) { return {c.r, c.g, c.b, c.a}; }
-
-std::set<Colour> Palette() {
-  namespace pal = assetgen::palette;
-  std::set<Colour> s;
-  for (assetgen::Rgba c :
-       {pal::kInk,      pal::kSeaDeep,    pal::kSeaDark,    pal::kSeaCalm,  pal::kSeaLight,   pal::kSeaShallow,
-        pal::kFoam,     pal::kIceWhite,   pal::kIceLight,   pal::kIceCyan,  pal::kIceShade,   pal::kIceDeep,
-        pal::kHullWhite, pal::kHullShade, pal::kHullRed,    pal::kHullRedDark, pal::kHullNavy, pal::kHullNavyDark,
-        pal::kHullYellow, pal::kDeck,     pal::kWindow,     pal::kWood,     pal::kWoodDark,   pal::kUiDark,
-        pal::kUiGrey,   pal::kUiLight,    pal::kGold,       pal::kGoldDark, pal::kRed,        pal::kGreen})
-    s.insert(C(c));
-  return s;
-}
 
 // A colour with a clear hue: the greyed look of a disabled item has none.
 bool Coloured(Colour c) {
@@ -87,7 +46,7 @@ TEST(ShopArt, SizesOpacityAndPalette) {
   EXPECT_EQ(buttons.width, 16 * kW);
   EXPECT_EQ(buttons.height, kH);
 
-  const std::set<Colour> palette = Palette();
+  const std::set<Colour>& palette = art::OpaquePalette();
   // The closed doors hide the play screen: every pixel opaque.
   int holes = 0, foreign = 0;
   for (int y = 0; y < bg.height; ++y)

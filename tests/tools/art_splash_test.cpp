@@ -2,14 +2,13 @@
 // test, against what the splash's drawing needs of them.
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
-#include <unistd.h>
 
 #include <climits>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 
+#include "tests/tools/support/art.h"
 #include "tools/assetgen_palette.h"
 
 namespace fs = std::filesystem;
@@ -17,38 +16,17 @@ namespace pal = assetgen::palette;
 
 namespace {
 
-fs::path ExeDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path();
-}
-
-struct Image {
-  int width = 0, height = 0, channels = 0;
-  std::unique_ptr<unsigned char, void (*)(void*)> pixels{nullptr, stbi_image_free};
-  const unsigned char* At(int x, int y) const { return pixels.get() + (y * width + x) * 4; }
-  int Alpha(int x, int y) const { return At(x, y)[3]; }
-  int Rgb(int x, int y) const { return At(x, y)[0] << 16 | At(x, y)[1] << 8 | At(x, y)[2]; }
-};
-
-Image Load(const std::string& file) {
-  Image img;
-  img.pixels.reset(stbi_load((ExeDir() / "data" / file).c_str(), &img.width, &img.height, &img.channels, 4));
-  return img;
-}
+using art::Image;
+using art::Load;
 
 int Key(assetgen::Rgba c) { return c.r << 16 | c.g << 8 | c.b; }
 
 const std::set<int>& Palette() {
-  static const std::set<int> all = {
-      Key(pal::kInk),       Key(pal::kSeaDeep),    Key(pal::kSeaDark),     Key(pal::kSeaCalm),  Key(pal::kSeaLight),
-      Key(pal::kSeaShallow), Key(pal::kFoam),      Key(pal::kIceWhite),    Key(pal::kIceLight), Key(pal::kIceCyan),
-      Key(pal::kIceShade),  Key(pal::kIceDeep),    Key(pal::kHullWhite),   Key(pal::kHullShade), Key(pal::kHullRed),
-      Key(pal::kHullRedDark), Key(pal::kHullNavy), Key(pal::kHullNavyDark), Key(pal::kHullYellow), Key(pal::kDeck),
-      Key(pal::kWindow),    Key(pal::kWood),       Key(pal::kWoodDark),    Key(pal::kUiDark),   Key(pal::kUiGrey),
-      Key(pal::kUiLight),   Key(pal::kGold),       Key(pal::kGoldDark),    Key(pal::kRed),      Key(pal::kGreen)};
+  static const std::set<int> all = [] {
+    std::set<int> s;
+    for (const assetgen::Rgba& c : art::Palette()) s.insert(Key(c));
+    return s;
+  }();
   return all;
 }
 
@@ -94,7 +72,7 @@ TEST(ArtSplash, SizesHardEdgesAndThePalette) {
   for (const SizeCase& s : kSizes) {
     SCOPED_TRACE(s.file);
     const Image img = Load(s.file);
-    ASSERT_TRUE(img.pixels) << stbi_failure_reason();
+    ASSERT_TRUE(img) << stbi_failure_reason();
     EXPECT_GE(img.width, s.minW);
     EXPECT_LE(img.width, s.maxW);
     EXPECT_GE(img.height, s.minH);
@@ -107,7 +85,7 @@ TEST(ArtSplash, SizesHardEdgesAndThePalette) {
 
 TEST(ArtSplash, BackgroundCoversTheScreenDarkAboveTheHorizon) {
   const Image bg = Load("splash_bg.png");
-  ASSERT_TRUE(bg.pixels);
+  ASSERT_TRUE(bg);
   EXPECT_EQ(Count(bg).clear, 0);
   // Where the title opens (screen rows 2 to 52) the sky stays dark, so the
   // ice lettering stands out; the centre 240 x 135 is the screen.
@@ -124,7 +102,7 @@ TEST(ArtSplash, BackgroundCoversTheScreenDarkAboveTheHorizon) {
 
 TEST(ArtSplash, ShipIsTheLinersBowReachingTheTop) {
   const Image ship = Load("splash_ship.png");
-  ASSERT_TRUE(ship.pixels);
+  ASSERT_TRUE(ship);
   const Census c = Count(ship);
   EXPECT_LE(c.top, 3) << "the handle is the top centre: the bow reaches the top";
   for (assetgen::Rgba liner : {pal::kHullWhite, pal::kHullRed, pal::kHullNavy, pal::kWindow, pal::kInk})
@@ -137,7 +115,7 @@ TEST(ArtSplash, ShipIsTheLinersBowReachingTheTop) {
 
 TEST(ArtSplash, TitleIsIceLetteringFillingTheRevealBand) {
   const Image title = Load("splash_title.png");
-  ASSERT_TRUE(title.pixels);
+  ASSERT_TRUE(title);
   const Census c = Count(title);
   EXPECT_GE(c.right - c.left + 1, 160);
   const std::set<int> allowed = {Key(pal::kIceWhite), Key(pal::kIceLight), Key(pal::kIceCyan), Key(pal::kIceShade),
@@ -157,7 +135,7 @@ TEST(ArtSplash, TitleIsIceLetteringFillingTheRevealBand) {
 
 TEST(ArtSplash, GlitchIsBoldBrightStreaksWithGaps) {
   const Image g = Load("splash_glitch.png");
-  ASSERT_TRUE(g.pixels);
+  ASSERT_TRUE(g);
   const Census c = Count(g);
   const int all = g.width * g.height;
   EXPECT_GT(c.clear * 5, all);        // gaps: more than a fifth clear
@@ -181,7 +159,7 @@ TEST(ArtSplash, GlitchIsBoldBrightStreaksWithGaps) {
 
 TEST(ArtSplash, IcebergSitsInTheUpperPartWithTheBergsFace) {
   const Image berg = Load("splash_iceberg.png");
-  ASSERT_TRUE(berg.pixels);
+  ASSERT_TRUE(berg);
   const Census c = Count(berg);
   EXPECT_LE(c.bottom, 16) << "the lower rows stay clear under the text line";
   EXPECT_GE(c.bottom - c.top, 10);
@@ -191,7 +169,7 @@ TEST(ArtSplash, IcebergSitsInTheUpperPartWithTheBergsFace) {
 
 TEST(ArtSplash, CreditsTextInTheGameFontsFitsTheBand) {
   const Image credits = Load("splash_credits.png");
-  ASSERT_TRUE(credits.pixels);
+  ASSERT_TRUE(credits);
   const Census c = Count(credits);
   EXPECT_LE(c.right - c.left + 1, 180);
   EXPECT_TRUE(c.colours.count(Key(pal::kIceWhite)));

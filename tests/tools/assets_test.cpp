@@ -5,43 +5,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/tools/support/art.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path ExeDir() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return {};
-  buf[n] = '\0';
-  return fs::path(buf).parent_path();
-}
-
-fs::path DataDir() { return ExeDir() / "data"; }
-
-struct Image {
-  int width = 0, height = 0, channels = 0;
-  std::unique_ptr<unsigned char, void (*)(void*)> pixels{nullptr, stbi_image_free};
-  const unsigned char* At(int x, int y) const { return pixels.get() + (y * width + x) * 4; }
-};
-
-Image Load(const fs::path& path) {
-  Image img;
-  img.pixels.reset(stbi_load(path.c_str(), &img.width, &img.height, &img.channels, 4));
-  return img;
-}
+using art::DataDir;
+using art::ExeDir;
+using art::Image;
+using art::LoadPath;
 
 struct FontCase {
   const char* file;
@@ -67,8 +49,8 @@ class FontImage : public testing::TestWithParam<FontCase> {};
 
 TEST_P(FontImage, IsAWhiteGlyphStripWithDistinctVisibleGlyphs) {
   const FontCase& f = GetParam();
-  const Image img = Load(DataDir() / f.file);
-  ASSERT_TRUE(img.pixels) << f.file << ": " << stbi_failure_reason();
+  const Image img = LoadPath(DataDir() / f.file);
+  ASSERT_TRUE(img) << f.file << ": " << stbi_failure_reason();
 
   ASSERT_EQ(img.width % f.cells, 0) << "width " << img.width;
   const int cw = img.width / f.cells, ch = img.height;
