@@ -20,6 +20,7 @@
 #include "runtime/rt_math.h"
 #include "host//hx_app.h"
 #include "host/hx_audio.h"
+#include "host/hx_files.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
 #include "host/hx_main.h"
@@ -166,6 +167,7 @@ Session::Session(SessionOptions options) : options_(options) {
     host_->focusSeen = true;
     const int desktop[6] = {1920, 1080, 8, 8, 8, 60};
     for (int i = 0; i < 6; ++i) host_->desktopMode[i] = desktop[i];
+    if (!options_.appFolder.empty()) host_->appFolder = host_FromUtf8(options_.appFolder);
 
     static char program[] = "velmora";
     static char *argv[] = {program, nullptr};

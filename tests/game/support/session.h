@@ -132,6 +132,10 @@ protected:
 struct SessionOptions {
     GlMode gl = GlMode::Fake;
     bool forceFullCollections = false;
+    // The folder the host takes for the program's own (its data folder is
+    // appFolder + "/data"); empty: the folder of the test program, whose
+    // bin/data is the built data folder.
+    std::string appFolder;
 };
 
 struct ExitResult {

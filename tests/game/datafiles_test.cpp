@@ -1,0 +1,235 @@
+// Every file of the data folder, missing and replaced by garbage: the game
+// runs from its start through the splash and the menu into a campaign and
+// out by the close button in a session child whose app folder holds a copy
+// of the data folder with that one file changed. A loss the game survives
+// prints one line naming the file and the run ends with 0; the few losses
+// that end the program end it with their message and 255 (the debug prompt
+// meets an empty standard input), never with a signal or a hang.
+//
+// The fake GL compiles any shader text, so a garbage or empty GLSL body only
+// shows here that nothing else breaks; its compile error needs a real GL.
+// The table of cases and what each printed goes to the output at the end.
+// VELMORA_DATAFILES_ONLY=name runs the two cases of one file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/gm_app.h"
+#include "game/gm_globals.h"
+#include "game/gm_screen.h"
+#include "host/hx_files.h"
+#include "host/hx_keys.h"
+#include "tests/game/support/session.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kSaved[] =
+    R"({"cntbighealing":2,"cnthealing":3,"cntinvulnerability":1,"cntrevive":1,"coins":250,"lvlcampaign":7,"lvlopenworld":4})";
+const std::string kReport = "Velmora: missing or unreadable data file: ";
+
+// The files whose loss ends the program, and the message it ends with.
+const std::map<std::string, std::string> kFatal = {
+    {"vexo2_font.png", "Can't load default font"},
+};
+
+std::string DataFolder() { return host_ExecutableFolder() + "/data"; }
+
+// The data folder's files, as paths relative to it, in order.
+std::vector<std::string> DataFiles() {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::recursive_directory_iterator(DataFolder()))
+        if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), DataFolder()).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// 700 bytes from a fixed generator: no image format's signature, no text.
+std::string Garbage() {
+    std::string bytes(700, '\0');
+    uint32_t seed = 12345;
+    for (char &b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+constexpr int kW = 87, kD = 68;  // the host's key codes for W and D
+
+double Win(double v) { return v * 4; }  // a virtual point at the session's scale of 4
+
+// Start, the splash (clicked away once active), the menu's campaign button,
+// play with the ship steered and a balloon confirmed, then the close button.
+void PlayThrough(Session &c) {
+    c.Start();
+    c_StateMachine *m = game_StateMachine;
+    for (int i = 0; i < 400 && !m->Is(ScreenState_Splash, ScreenPhase_Active); ++i) c.Step(1);
+    c.Click(480, 270);
+    for (int i = 0; i < 200 && !m->Is(ScreenState_Menu, ScreenPhase_Active); ++i) c.Step(1);
+    c.Click(Win(60), Win(63));
+    for (int i = 0; i < 200 && !m->Is(ScreenState_Play, ScreenPhase_Active); ++i) c.Step(1);
+    c.Press(key_Space);
+    c.KeyDown(kW);
+    c.KeyDown(kD);
+    c.Step(120);
+    c.KeyUp(kD);
+    c.Press(key_Space);
+    c.Step(60);
+    c.KeyUp(kW);
+    std::printf("\nrun reached state %d phase %d\n", m->m_state, m->m_phase);
+    c.Close();
+    c.Step(3);
+}
+
+struct Outcome {
+    ExitResult result;
+    std::vector<std::string> lines;  // what it printed, the progress line aside
+    std::string reached;
+};
+
+// One run with `name` removed (garbage empty) or overwritten.
+Outcome RunWith(const std::string &name, bool garbage) {
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
+    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string app = pattern;
+    fs::copy(DataFolder(), app + "/data", fs::copy_options::recursive);
+    if (!name.empty()) {
+        const std::string file = app + "/data/" + name;
+        if (garbage) {
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << Garbage();
+        } else {
+            fs::remove(file);
+        }
+    }
+    Outcome out;
+    {
+        SessionOptions options;
+        options.appFolder = app;
+        Session s(options);
+        s.WriteState(kSaved);
+        out.result = s.RunToExit(PlayThrough, 60);
+    }
+    fs::remove_all(app);
+    for (const std::string &line : Lines(out.result.output)) {
+        if (line.rfind("run reached ", 0) == 0)
+            out.reached = line.substr(12);
+        else
+            out.lines.push_back(line);
+    }
+    return out;
+}
+
+std::string Joined(const std::vector<std::string> &lines) {
+    std::string s;
+    for (const std::string &l : lines) s += (s.empty() ? "" : " | ") + l;
+    return s.empty() ? "(nothing)" : s;
+}
+
+TEST(DataFilesTest, IntactFolderRunsSilentlyIntoPlay) {
+    Outcome o = RunWith("", false);
+    EXPECT_EQ(o.result.code, 0) << o.result.output;
+    EXPECT_TRUE(o.result.exited);
+    EXPECT_EQ(o.lines, std::vector<std::string>{}) << o.result.output;
+    EXPECT_EQ(o.reached, "state 4 phase 4") << o.result.output;
+}
+
+struct Expected {
+    int code = 0;
+    std::vector<std::string> lines;  // exactly these, in order
+    std::string fatal;               // for code 255: the run-time error's message
+    std::string onlyPrefix;          // instead of lines: one line beginning so
+};
+
+// What each case must give. Images that open but do not decode also show
+// the image decoder's own text (no line feed after it) before the game's
+// line. The renderer's start-up turns a lost default font or program
+// template into a run-time error; its shader bodies load as empty text
+// without a word, and the fake GL compiles that (a real GL fails it).
+Expected ExpectedFor(const std::string &name, bool garbage) {
+    const std::string decoder = "HxGlfwGame->data=null  ";
+    const bool glsl = name.size() > 5 && name.substr(name.size() - 5) == ".glsl";
+    const bool png = name.size() > 4 && name.substr(name.size() - 4) == ".png";
+    Expected e;
+    if (name == "vexo2_font.png") {
+        e.code = 255;
+        e.fatal = "Can't load default font";
+    } else if (name == "vexo2_program.glsl") {
+        e.code = 255;
+        e.fatal = "Can't find //@vertex chunk";
+    } else if (glsl && name.rfind("vexo2_", 0) == 0) {
+        // the renderer's built-in shader bodies: nothing under the fake GL
+    } else if (name == "vexo_font.png") {
+        // the first renderer's default font: a missing one leaves that
+        // font null without a word
+        if (garbage) e.lines = {decoder};
+    } else if (!garbage) {
+        e.lines = {kReport + name};
+    } else if (png) {
+        e.lines = {decoder + kReport + name};
+    } else if (name == "openings.txt") {
+        e.onlyPrefix = "Velmora: openings.txt: ";  // the parser's own warning
+    }
+    // garbage text and GLSL bodies load as text: nothing to report
+    return e;
+}
+
+TEST(DataFilesTest, EveryFileMissingOrGarbage) {
+    std::vector<std::string> files;
+    for (const std::string &name : DataFiles())
+        if (name[0] != '.') files.push_back(name);  // the build's stamp
+    ASSERT_GT(files.size(), 20u);
+    const char *only = std::getenv("VELMORA_DATAFILES_ONLY");  // a name, to run one file's cases
+    std::string table = "file | case | outcome | printed\n";
+    for (const std::string &name : files) {
+        if (only && *only && name != only) continue;
+        for (bool garbage : {false, true}) {
+            SCOPED_TRACE(name + (garbage ? " garbage" : " missing"));
+            const Outcome o = RunWith(name, garbage);
+            const Expected e = ExpectedFor(name, garbage);
+            std::string outcome = o.result.exited ? "exit " + std::to_string(o.result.code)
+                                                  : "no exit (" + std::to_string(o.result.code) + ")";
+            table += name + " | " + (garbage ? "garbage" : "missing") + " | " + outcome + " | " + Joined(o.lines) + "\n";
+            if (!o.result.exited || o.result.code < 0) {
+                ADD_FAILURE() << "no exit, or ended by a signal\n" << o.result.output;
+                continue;
+            }
+            EXPECT_EQ(o.result.code, e.code) << o.result.output;
+            if (e.code == 255) {
+                ASSERT_FALSE(o.lines.empty());
+                EXPECT_NE(o.lines.back().find("Zentrova Runtime Error : " + e.fatal), std::string::npos)
+                    << o.result.output;
+            } else if (!e.onlyPrefix.empty()) {
+                ASSERT_EQ(o.lines.size(), 1u) << o.result.output;
+                EXPECT_EQ(o.lines[0].rfind(e.onlyPrefix, 0), 0u) << o.result.output;
+            } else {
+                EXPECT_EQ(o.lines, e.lines) << o.result.output;
+            }
+            // Every run that goes on reaches play.
+            if (e.code == 0) {
+                EXPECT_EQ(o.reached, "state 4 phase 4") << o.result.output;
+            }
+        }
+    }
+    std::printf("%s", table.c_str());
+}
+
+}  // namespace
