@@ -1,0 +1,112 @@
+// The real velmora under a private X server with one data file missing or
+// replaced by garbage: a copy of the program beside a copy of the data
+// folder, started with an empty standard input. The losses that end it end
+// with their message and 255 (a real GL fails an empty or garbage shader
+// body); the others show the window, print their line and close with 0.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+#include "tests/support/x_app.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace test_x;
+
+std::string Garbage() {
+    std::string bytes(700, '\0');
+    uint32_t seed = 12345;
+    for (char &b : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
+struct Case {
+    const char *file;
+    bool garbage;
+    int code;
+    const char *printed;  // a text the output must hold
+};
+
+class VelmoraDataFilesTest : public XAppTest {
+protected:
+    TempDir dir;
+
+    // The program and its data folder in dir/bin, with `file` changed; the
+    // program runs from dir/run through a wrapper that closes its input.
+    std::string Prepare(const Case &c) {
+        const std::string bin = dir.Join("bin");
+        fs::create_directories(bin);
+        fs::create_directories(dir.Join("run"));
+        fs::copy_file(Folder() + "/velmora", bin + "/velmora");
+        fs::copy(Folder() + "/data", bin + "/data", fs::copy_options::recursive);
+        const std::string file = bin + "/data/" + c.file;
+        if (c.garbage)
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << Garbage();
+        else
+            fs::remove(file);
+        const std::string wrapper = bin + "/start";
+        std::ofstream(wrapper) << "#!/bin/sh\nexec \"" << bin << "/velmora\" </dev/null\n";
+        chmod(wrapper.c_str(), 0755);
+        return wrapper;
+    }
+};
+
+TEST_F(VelmoraDataFilesTest, FatalLossesEndWithTheirMessage) {
+    const Case cases[] = {
+        {"vexo2_font.png", false, 255, "Zentrova Runtime Error : Can't load default font"},
+        {"vexo2_program.glsl", true, 255, "Zentrova Runtime Error : Can't find //@vertex chunk"},
+        {"vexo2_fastshader.glsl", false, 255, "Failed to compile fragment shader"},
+        {"vexo2_matteshader.glsl", true, 255, "Failed to compile fragment shader"},
+        {"alphamaskshader.glsl", false, 255,
+         "Velmora: missing or unreadable data file: alphamaskshader.glsl\nFailed to compile fragment shader"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.garbage ? " garbage" : " missing"));
+        fs::remove_all(dir.Join("bin"));
+        const std::string start = Prepare(c);
+        Child game;
+        game.Start(start, {}, dir.Join("run"));
+        EXPECT_EQ(game.Wait(), c.code) << ReadFile(game.out);
+        const std::string out = ReadFile(game.out);
+        const std::string head = out.substr(0, out.find('\n', out.find(c.printed) + 1));  // up to the message
+        std::printf("%s %s: exit %d, printed: %s\n", c.file, c.garbage ? "garbage" : "missing", c.code, head.c_str());
+        std::fflush(stdout);
+        EXPECT_NE(out.find(c.printed), std::string::npos) << out;
+    }
+}
+
+TEST_F(VelmoraDataFilesTest, OtherLossesPrintTheirLineAndCloseWithZero) {
+    const Case cases[] = {
+        {"splash_bg.png", true, 0, "HxGlfwGame->data=null  Velmora: missing or unreadable data file: splash_bg.png\n"},
+        {"credits.txt", false, 0, "Velmora: missing or unreadable data file: credits.txt\n"},
+        {"font.png", false, 0, "Velmora: missing or unreadable data file: font.png\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.file) + (c.garbage ? " garbage" : " missing"));
+        fs::remove_all(dir.Join("bin"));
+        const std::string start = Prepare(c);
+        Child game;
+        game.Start(start, {}, dir.Join("run"));
+        Window w = FindWindow("Velmora");
+        ASSERT_NE(w, 0u) << ReadFile(game.out);
+        SendDeleteWindow(w);
+        EXPECT_EQ(game.Wait(), c.code) << ReadFile(game.out);
+        const std::string out = ReadFile(game.out);
+        std::printf("%s %s: exit %d, printed: %s", c.file, c.garbage ? "garbage" : "missing", c.code, out.c_str());
+        std::fflush(stdout);
+        EXPECT_EQ(out, c.printed);
+    }
+}
+
+}  // namespace
