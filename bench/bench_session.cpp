@@ -16,10 +16,13 @@
 //   render_us, render_pct    the same for OnRender's draw-list build
 //   gc_step_us, gc_step_max_us  the collector's step after an event: mean
 //                            and longest (wall time)
-//   gc_bytes_per_update      collected bytes made by one OnUpdate
-//   gc_bytes_per_render      collected bytes made by one OnRender
+//   gc_bytes_per_update      collected bytes made by one OnUpdate (the
+//                            change of gc_NewBytes, which counts toward the
+//                            next full collection)
+//   gc_bytes_per_render      the same for one OnRender
 //   objects                  objects in the world, on average
 //   sinkings                 objects that left the world, per pass
+//   player_alive             1 when the player's iceberg is still afloat
 // Before each pass (untimed) the free object slots are filled again and
 // every ring is started again, so the world stays at 30 objects and the
 // sea at its heaviest while the ships fight and sink.
