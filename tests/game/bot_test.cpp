@@ -11,6 +11,7 @@
 #include "game/gm_app.h"
 #include "game/gm_classes.h"
 #include "game/gm_globals.h"
+#include "game/gm_progress.h"
 #include "game/gm_story.h"
 #include "runtime/rt_math.h"
 #include "tests/game/support/bot.h"
@@ -57,6 +58,13 @@ TEST(BotTest, PlaysTheCampaignFromLevel20ToTheCreditsAndTheSplash) {
     ASSERT_TRUE(back) << "the splash did not return after the credits within 60 game minutes";
     EXPECT_GT(bot.Stats().balloons, 0);
 
+    // What the run collected, as the exit's save must write it.
+    const std::string coins = "\"coins\":" + std::to_string(progress_Coins) + ",";
+    const std::string healings = "\"cnthealing\":" + std::to_string(progress_Healings) + ",";
+    const std::string revives = "\"cntrevive\":" + std::to_string(progress_Revives) + ",";
+    EXPECT_EQ(progress_LevelCampaign, 1);
+    EXPECT_FALSE(balloon_Current) << "a balloon is still open";
+
     ExitResult r = s.RunToExit([](Session &c) { c.Close(); c.Step(5); });
     EXPECT_TRUE(r.exited) << r.output;
     EXPECT_EQ(r.code, 0) << r.output;
@@ -65,8 +73,9 @@ TEST(BotTest, PlaysTheCampaignFromLevel20ToTheCreditsAndTheSplash) {
     EXPECT_EQ(state.front(), '{') << state;
     EXPECT_EQ(state.back(), '}') << state;
     EXPECT_NE(state.find("\"lvlcampaign\":1,"), std::string::npos) << state;
-    EXPECT_NE(state.find("\"coins\":"), std::string::npos) << state;
-    EXPECT_NE(state.find("\"cnthealing\":"), std::string::npos) << state;
+    EXPECT_NE(state.find(coins), std::string::npos) << state;
+    EXPECT_NE(state.find(healings), std::string::npos) << state;
+    EXPECT_NE(state.find(revives), std::string::npos) << state;
 }
 
 TEST(BotTest, PlaysTheOpenWorldFor20GameMinutesWithTheSeaWhole) {

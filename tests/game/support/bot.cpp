@@ -154,8 +154,8 @@ bool Bot::Play() {
     return false;
 }
 
-// Toward the nearest ship it can beat (or else the nearest pick-up), away
-// from stronger ships close by; the key pair whose steering angle is
+// Toward the nearest ship it can beat as met now (or else the nearest
+// pick-up), away from stronger ones close by; the key pair whose steering angle is
 // nearest the wanted world direction.
 void Bot::Steer() {
     c_Player *p = world_Player;
@@ -171,7 +171,11 @@ void Bot::Steer() {
         double d = std::hypot(dx, dy) + 1e-3;
         if (IsShip(o)) {
             if (o->m_hitPoints <= 0) continue;
-            if (o->m_level > p->m_level) {
+            // The level the ship's contact counts for: its own, more when
+            // it heads at the iceberg, less when met broadside.
+            float toPlayer = sea_Atan2Deg(p->m_y - o->m_y, p->m_x - o->m_x);
+            float effective = static_cast<float>(o->m_level) + sea_AngleFactor(sea_AngleOff(o->m_heading, toPlayer));
+            if (effective > static_cast<float>(p->m_level)) {
                 if (d < 200) {
                     wx -= dx / d * (200 / d);
                     wy -= dy / d * (200 / d);

@@ -3,8 +3,8 @@
 // through the session's input only, with the game's own keys and buttons:
 // clicks through the splash, picks a mode on the menu, confirms balloons
 // with Space, steers with W, A, S, D toward the nearest ship it can beat
-// (a level at most the iceberg's) or a pick-up and away from stronger
-// ships, uses a healing item (key 1) when hurt, and when the iceberg has
+// (its level, with its ramming angle toward the iceberg, at most the
+// iceberg's) or a pick-up and away from stronger ships, uses a healing item (key 1) when hurt, and when the iceberg has
 // melted revives it (item key 2, or the coins row) or goes back to the
 // menu. One Tick is one pass of the session (Step(1)).
 #pragma once
