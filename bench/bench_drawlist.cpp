@@ -17,34 +17,22 @@
 #include "renderer/rd_shader.h"
 #include "renderer/rd_startup.h"
 #include "runtime/rt_gc.h"
+#include "bench/bench_noop_gl.h"
 #include "tests/renderer/support/fake_gl.h"
 
 namespace {
 
 int64_t g_drawCalls = 0;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-void NoOpEntry() {}
-template <class R>
-R Zero() {
-    return R();
-}
 void CountElements(GLenum, GLsizei, GLenum, const void *) { ++g_drawCalls; }
 void CountArrays(GLenum, GLint, GLsizei) { ++g_drawCalls; }
 
-// Every GL 1.1 function returns its type's zero; the draws are counted.
+// The do-nothing GL with the draws counted.
 void InstallNoOpGl() {
-#define GL11_NOOP(name, ret, params) gl11.name = [] params -> ret { return Zero<ret>(); };
-    GL11_FUNCTION_LIST(GL11_NOOP)
-#undef GL11_NOOP
+    bench::InstallNoOpGl();
     gl11.glDrawElements = CountElements;
     gl11.glDrawArrays = CountArrays;
-    // The later entry points the loop reaches (buffer uploads) return nothing.
-    void **slots = reinterpret_cast<void **>(&gl_EntryPoints);
-    for (int i = 0; i < gl_EntryPointCount; ++i) slots[i] = reinterpret_cast<void *>(&NoOpEntry);
 }
-#pragma GCC diagnostic pop
 
 c_Material *g_material = nullptr;
 

@@ -50,28 +50,14 @@
 #include "host/hx_main.h"
 #include "runtime/rt_gc.h"
 #include "runtime/rt_math.h"
+#include "bench/bench_noop_gl.h"
 #include "tests/renderer/support/fake_gl.h"
 
 namespace {
 
 constexpr double kFrameMs = 1000.0 / 30.0;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-void NoOpEntry() {}
-template <class R>
-R Zero() {
-    return R();
-}
-// Every GL function does nothing and returns its type's zero.
-void InstallNoOpGl() {
-#define GL11_NOOP(name, ret, params) gl11.name = [] params -> ret { return Zero<ret>(); };
-    GL11_FUNCTION_LIST(GL11_NOOP)
-#undef GL11_NOOP
-    void **slots = reinterpret_cast<void **>(&gl_EntryPoints);
-    for (int i = 0; i < gl_EntryPointCount; ++i) slots[i] = reinterpret_cast<void *>(&NoOpEntry);
-}
-#pragma GCC diagnostic pop
+using bench::InstallNoOpGl;
 
 double ThreadCpuUs() {
     timespec t;

@@ -49,20 +49,12 @@ public:
         gc_SetRoots(program_MarkGlobals);
         ScreenLayout l;
         game_ComputeScreenLayout(960, 540, &l);
-        screen_Width = l.width;
-        screen_Height = l.height;
-        screen_PlayLeft = l.playLeft;
-        screen_PlayRight = l.playRight;
-        screen_PlayTop = l.playTop;
-        screen_PlayBottom = l.playBottom;
+        game_ApplyScreenLayout(l);
+        game_LayoutDeadZone();
         if (!clustered) {
             screen_PlayLeft = screen_PlayTop = -100000;
             screen_PlayRight = screen_PlayBottom = 100000;
         }
-        world_DeadZoneLeft = 48;
-        world_DeadZoneRight = 192;
-        world_DeadZoneTop = 27;
-        world_DeadZoneBottom = 108;
         c_WaveLF::Init();
         c_WaveHF::Init();
         c_Game::StartWorld(GameMode_Campaign);
