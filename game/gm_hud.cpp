@@ -3,6 +3,7 @@
 #include "game/gm_assets.h"
 #include "game/gm_classes.h"
 #include "game/gm_controls.h"
+#include "game/gm_float.h"
 #include "game/gm_globals.h"
 #include "game/gm_sea.h"
 #include "renderer/rd_canvas.h"
@@ -42,7 +43,7 @@ c_Image2 *LoadIcon(const String &path) {
     return icon;
 }
 
-float F(int32_t v) { return static_cast<float>(v); }
+using game::F;
 
 // A pressable frame: held, the face where it sits; not held, the base with
 // the face one pixel above it.

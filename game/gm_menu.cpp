@@ -5,6 +5,7 @@
 #include "game/gm_app.h"
 #include "game/gm_assets.h"
 #include "game/gm_classes.h"
+#include "game/gm_float.h"
 #include "game/gm_globals.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
@@ -36,7 +37,7 @@ constexpr int32_t kThumbFace = 1;
 constexpr int32_t kModeCampaign = 0;
 constexpr int32_t kModeOpenWorld = 1;
 
-float F(int32_t v) { return static_cast<float>(v); }
+using game::F;
 
 c_Image2 *LoadSnapped(const String &path, float xh, float yh) {
     c_Image2 *image = game_LoadImage(path, xh, yh, kMenuFlags, nullptr);

@@ -3,6 +3,7 @@
 #include "game/gm_app.h"
 #include "game/gm_assets.h"
 #include "game/gm_classes.h"
+#include "game/gm_float.h"
 #include "game/gm_globals.h"
 #include "game/gm_progress.h"
 #include "game/gm_screen.h"
@@ -32,7 +33,7 @@ constexpr int32_t kButtons = 6;
 constexpr int32_t kSlideMs = 2000;
 constexpr int32_t kBarRows = 14;
 
-float F(int32_t v) { return static_cast<float>(v); }
+using game::F;
 
 float Ease(float x) { return game_BezierEaseClamped(0, 1, 0.6f, 0, 1, 1, x, 0.0001f); }
 

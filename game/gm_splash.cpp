@@ -5,6 +5,7 @@
 
 #include "game/gm_app.h"
 #include "game/gm_assets.h"
+#include "game/gm_float.h"
 #include "game/gm_globals.h"
 #include "game/gm_screen.h"
 #include "game/gm_hud.h"
@@ -23,7 +24,7 @@ constexpr int32_t kMaxLines = 2;
 constexpr int32_t kRevealWidth = 180;
 constexpr float kPi = 3.14159265358979f;
 
-float F(int32_t v) { return static_cast<float>(v); }
+using game::F;
 
 float Clamp01(float v) { return math_Clamp(v, 0.0f, 1.0f); }
 
