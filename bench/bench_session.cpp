@@ -51,6 +51,7 @@
 #include "runtime/rt_gc.h"
 #include "runtime/rt_math.h"
 #include "bench/bench_noop_gl.h"
+#include "tests/game/support/busy_sea.h"
 #include "tests/renderer/support/fake_gl.h"
 
 namespace {
@@ -105,42 +106,6 @@ protected:
 
 BenchHost *g_host = nullptr;
 
-// Every ring of every emitter growing.
-void FillRings() {
-    for (int e = 0; e < 15; ++e) {
-        c_WaveEmitter *em = world_Emitters[e];
-        if (!em) continue;
-        em->m_state = EmitterState_Emitting;
-        for (int k = 0; k < 151; ++k) em->m_ring[k]->Start(em->m_x, em->m_y, 0.8f, 12.0f * k, 0.3f, 8);
-    }
-}
-
-int CountObjects() {
-    int n = 0;
-    for (int i = 0; i < 30; ++i) n += world_Objects[i] != nullptr;
-    return n;
-}
-
-// Fills the free slots of world_Objects: ships in slots 1 to 14 (every
-// third an icebreaker, each with its emitter), crates in 15 to 29, close
-// together, so that they meet, fight and sink.
-void TopUp() {
-    for (int i = 1; i < 30; ++i) {
-        if (world_Objects[i]) continue;
-        c_SwimmingObject *o;
-        if (i < 15)
-            o = i % 3 == 0 ? static_cast<c_SwimmingObject *>(gc_New<c_ShipSmallIcebreaker>()->m_new(5, 0, 0, 30.0f * i))
-                           : gc_New<c_ShipSmallYacht>()->m_new(5, 0, 0, 30.0f * i);
-        else
-            o = gc_New<c_LootCrate>()->m_new(100, 0, 0, 90, 0);
-        o->m_x = -100.0f + 7.0f * i;
-        o->m_y = 40.0f - 3.0f * i;
-        o->UpdateScreenPos();
-        world_Objects[i] = o;
-        if (i < 15) game_AttachWaveEmitter(o, 0);
-    }
-}
-
 void SetUpSession() {
     if (g_host) return;
     setenv("ALSOFT_DRIVERS", "null", 1);
@@ -160,19 +125,10 @@ void SetUpSession() {
     g_host->SetDeviceWindow(960, 540, WindowFlag_Decorated | WindowFlag_DepthBuffer);
     g_host->StartGame();
 
-    random_Seed = 1234;
-    c_Game::StartWorld(0);
-    game_StateMachine->m_nextState = ScreenState_Play;
-    game_StateMachine->m_nextPhase = ScreenPhase_Active;
+    busy::StartWorld();
     g_host->clockMs += 33;
     g_host->UpdateGame();
-
-    TopUp();
-    world_SpawningOn = 1;
-    game_ShowBalloon(String(u"Ahoy! The sea is busy today: ships to the north, crates to the south, "
-                            u"and the liner somewhere beyond the fog. Keep your bow into the waves."),
-                     0, 0);
-    FillRings();
+    busy::Fill();
     // The first passes, on the fake GL, bind every shader once and grow the
     // lists' buffers and the op pool.
     for (int i = 0; i < 30; ++i) {
@@ -190,10 +146,8 @@ void BM_PlaySession(benchmark::State &state) {
     int64_t passes = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        TopUp();
-        FillRings();
-        if (!balloon_Current) game_ShowBalloon(String(u"Ahoy! Keep your bow into the waves."), 0, 0);
-        const int before = CountObjects();
+        busy::KeepBusy();
+        const int before = busy::CountObjects();
         state.ResumeTiming();
 
         int32_t bytes = gc_NewBytes;
@@ -212,7 +166,7 @@ void BM_PlaySession(benchmark::State &state) {
         updateBytes += g_host->newBytesAtStep - bytes;
         stepUs += g_host->lastStepUs;
         stepMaxUs = std::max(stepMaxUs, g_host->lastStepUs);
-        const int after = CountObjects();
+        const int after = busy::CountObjects();
         objects += after;
         sinkings += before - after;
         ++passes;

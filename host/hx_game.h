@@ -199,6 +199,9 @@ public:
     static void OnGlfwError(int error, const char *description);
 
     void HandleKey(int glfwKey, int action);
+    // A key of the host's codes (hx_keys.h) going down (its character
+    // follows) or up: what a GLFW key event becomes.
+    void HandleKeyCode(int code, bool down);
     void HandleChar(unsigned int codepoint);
     // x, y: the pointer position at the time of the button or scroll.
     void HandleMouseButton(int button, int action, double x, double y);

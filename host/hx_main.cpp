@@ -47,7 +47,7 @@ void EndGlfw() {
 
 }  // namespace
 
-void host_MainBody(int argc, char **argv) {
+void host_MainBody(int argc, char **argv, HxZentrovaGame *(*makeGame)()) {
     platform_WatchTerminationSignals(WakeMainLoop);
     glfwSetErrorCallback(HxGlfwGame::OnGlfwError);
     if (!glfwInit()) {
@@ -59,7 +59,7 @@ void host_MainBody(int argc, char **argv) {
         std::lock_guard<std::mutex> lock(g_glfwLock);
         g_glfwUp = true;
     }
-    HxZentrovaGame *game = new HxZentrovaGame();
+    HxZentrovaGame *game = makeGame ? makeGame() : new HxZentrovaGame();
     game->swapInterval = 1;
     game->focusSeen = true;
     if (GLFWmonitor *monitor = glfwGetPrimaryMonitor()) {

@@ -17,8 +17,13 @@ void game_Main();
 extern int host_Argc;
 extern char **host_Argv;
 
+class HxZentrovaGame;
+
 // GLFW start, the host object, the set-up, the main loop, GLFW's end.
-void host_MainBody(int argc, char **argv);
+// makeGame, when given, makes the host object instead of a plain
+// HxZentrovaGame (a program that watches or drives the loop from inside
+// derives its own).
+void host_MainBody(int argc, char **argv, HxZentrovaGame *(*makeGame)() = nullptr);
 // Signals, locale, the collector's lists and roots, the program's globals
 // and its main routine. Returns 0.
 int host_MainSetup(int argc, char **argv);

@@ -192,12 +192,16 @@ void HxGlfwGame::Run() {
 void HxGlfwGame::HandleKey(int glfwKey, int action) {
     int code = TranslateKey(glfwKey);
     if (code == 0) return;
-    if (action == GLFW_RELEASE) {
-        KeyEvent(2, code);
-    } else if (action == GLFW_PRESS || action == GLFW_REPEAT) {
-        KeyEvent(1, code);
-        if (int ch = KeyToChar(code)) KeyEvent(3, ch);
-    }
+    if (action == GLFW_RELEASE)
+        HandleKeyCode(code, false);
+    else if (action == GLFW_PRESS || action == GLFW_REPEAT)
+        HandleKeyCode(code, true);
+}
+
+void HxGlfwGame::HandleKeyCode(int code, bool down) {
+    if (!down) return KeyEvent(2, code);
+    KeyEvent(1, code);
+    if (int ch = KeyToChar(code)) KeyEvent(3, ch);
 }
 
 void HxGlfwGame::HandleChar(unsigned int codepoint) { KeyEvent(3, static_cast<int>(codepoint)); }

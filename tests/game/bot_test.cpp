@@ -14,7 +14,7 @@
 #include "game/gm_progress.h"
 #include "game/gm_story.h"
 #include "runtime/rt_math.h"
-#include "tests/game/support/bot.h"
+#include "tests/game/support/session_bot.h"
 #include "tests/game/support/session.h"
 #include "tests/game/support/world_check.h"
 
@@ -35,7 +35,7 @@ TEST(BotTest, PlaysTheCampaignFromLevel20ToTheCreditsAndTheSplash) {
                  R"("lvlcampaign":20,"lvlopenworld":1})");
     s.Start();
     random_Seed = 4242;
-    Bot bot(s, 0);
+    SessionBot bot(s, 0);
     bool played = false, linerSeen = false, linerSunk = false, credits = false, back = false;
     const int64_t limit = 60LL * kPassesPerMinute;
     while (bot.Stats().passes < limit) {
@@ -83,7 +83,7 @@ TEST(BotTest, PlaysTheOpenWorldFor20GameMinutesWithTheSeaWhole) {
     s.WriteState(R"({"cnthealing":3,"cntrevive":1,"coins":0,"lvlcampaign":1,"lvlopenworld":1})");
     s.Start();
     random_Seed = 777;
-    Bot bot(s, 1);
+    SessionBot bot(s, 1);
     bot.PauseEvery(5 * kPassesPerMinute);
     int64_t playPasses = 0;
     const int64_t goal = 20LL * kPassesPerMinute;

@@ -215,7 +215,9 @@ TEST_F(MenuTest, ModeButtonsStartTheirWorldAtTheSavedLevelAndLeadToPlay) {
 
         // Through the wipe (rendered every pass) to play.
         for (int i = 0; i < 200 && !Machine()->Is(ScreenState_Play, ScreenPhase_Active); ++i) {
-            if (game_Clock - leftAt < 2000) EXPECT_TRUE(Machine()->Is(ScreenState_Menu, ScreenPhase_Leaving));
+            if (game_Clock - leftAt < 2000) {
+                EXPECT_TRUE(Machine()->Is(ScreenState_Menu, ScreenPhase_Leaving));
+            }
             s().Step(1);
         }
         ASSERT_TRUE(Machine()->Is(ScreenState_Play, ScreenPhase_Active));

@@ -120,7 +120,9 @@ TEST_F(PlayUiTest, HealthBarGreenFollowsHitPoints) {
         for (int y : {3 * kScale, 5 * kScale + 1, 8 * kScale - 1}) {
             const std::pair<int, int> run = GreenRun(px, y);
             EXPECT_EQ(run.second, r.width * kScale) << "row " << y;
-            if (r.width > 0) EXPECT_EQ(run.first, 40 * kScale) << "row " << y;
+            if (r.width > 0) {
+                EXPECT_EQ(run.first, 40 * kScale) << "row " << y;
+            }
         }
         // Nothing green above or below the bar.
         EXPECT_EQ(GreenRun(px, 3 * kScale - 1).second, 0);

@@ -52,8 +52,9 @@ Picture ReadWindow() {
 }
 
 void Write(const char *variable, const Picture &p) {
-    if (const char *path = std::getenv(variable))
+    if (const char *path = std::getenv(variable)) {
         EXPECT_NE(stbi_write_png(path, p.w, p.h, 4, p.px.data(), p.w * 4), 0) << path;
+    }
 }
 
 // Palette colours the checks look for (0xRRGGBB).

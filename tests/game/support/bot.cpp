@@ -32,7 +32,7 @@ bool IsShip(const c_SwimmingObject *o) {
 
 }  // namespace
 
-Bot::Bot(Session &session, int mode) : s_(session), mode_(mode) {}
+Bot::Bot(BotInput &input, int mode) : in_(input), mode_(mode) {}
 
 Bot::~Bot() = default;
 
@@ -42,38 +42,43 @@ int Bot::Phase() { return game_StateMachine ? game_StateMachine->m_phase : 0; }
 void Bot::Hold(const std::set<int> &keys) {
     for (int k : std::set<int>(held_))
         if (!keys.count(k)) {
-            s_.KeyUp(k);
+            in_.KeyUp(k);
             held_.erase(k);
         }
     for (int k : keys)
         if (!held_.count(k)) {
-            s_.KeyDown(k);
+            in_.KeyDown(k);
             held_.insert(k);
         }
 }
 
-// A key held for one pass (the press counts on the update it goes down),
-// released before the next.
+// A key held for one update (the press counts on the update it goes
+// down), released before the next.
 void Bot::Tap(int key) {
     Hold({});
-    s_.KeyDown(key);
-    s_.Step(1);
-    s_.KeyUp(key);
-    ++stats_.passes;
+    in_.KeyDown(key);
+    tappedKey_ = key;
     cooldown_ = 3;
 }
 
 void Bot::ClickVirtual(double x, double y) {
     Hold({});
-    s_.MoveMouse(x * kScale, y * kScale);
-    s_.MouseDown(0);
-    s_.Step(1);
-    s_.MouseUp(0);
-    ++stats_.passes;
+    in_.MoveMouse(x * kScale, y * kScale);
+    in_.MouseDown(0);
+    clicked_ = true;
     cooldown_ = 10;
 }
 
-void Bot::Tick() {
+void Bot::ReleaseTap() {
+    if (tappedKey_) in_.KeyUp(tappedKey_);
+    if (clicked_) in_.MouseUp(0);
+    tappedKey_ = 0;
+    clicked_ = false;
+}
+
+void Bot::Decide() {
+    ReleaseTap();
+    ++stats_.passes;
     if (cooldown_ > 0) --cooldown_;
     const int state = State();
     const bool active = Phase() == ScreenPhase_Active;
@@ -85,16 +90,11 @@ void Bot::Tick() {
         ++stats_.menuClicks;
         return ClickVirtual(kModeX[mode_], kModeY);
     }
-    if (state == ScreenState_Play && world_Player) {
-        if (Play()) return;  // it made the pass itself
-    } else {
-        Hold({});
-    }
-    s_.Step(1);
-    ++stats_.passes;
+    if (state == ScreenState_Play && world_Player) return Play();
+    Hold({});
 }
 
-bool Bot::Play() {
+void Bot::Play() {
     c_Player *p = world_Player;
     stats_.maxLevel = std::max(stats_.maxLevel, static_cast<int>(p->m_level));
     const bool dead = p->m_deathState != DeathState_Alive;
@@ -107,18 +107,16 @@ bool Bot::Play() {
         if (cooldown_ == 0 && Phase() == ScreenPhase_Active) {
             ++stats_.resumes;
             ClickVirtual(controls_PauseX, controls_RowTop(controls_PauseY, 1) + 6);
-            return true;
         }
-        return false;
+        return;
     }
     if (balloon_Current) {
         Hold({});
         if (cooldown_ == 0) {
             ++stats_.balloons;
             Tap(kSpace);
-            return true;
         }
-        return false;
+        return;
     }
     if (dead) {
         Hold({});
@@ -133,14 +131,12 @@ bool Bot::Play() {
                 ++stats_.toMenu;
                 ClickVirtual(controls_YouDiedX, controls_RowTop(controls_YouDiedY, 2) + 6);
             }
-            return true;
         }
-        return false;
+        return;
     }
     if (cooldown_ == 0 && progress_Healings > 0 && p->m_hitPoints * 2 < p->m_maxHitPoints) {
         ++stats_.heals;
-        Tap(kItem1);
-        return true;
+        return Tap(kItem1);
     }
     if (pauseEvery_ > 0 && nextPause_ == 0) nextPause_ = stats_.passes + pauseEvery_;
     if (cooldown_ == 0 && pauseEvery_ > 0 && stats_.passes >= nextPause_ && world_SteeringOn) {
@@ -148,10 +144,9 @@ bool Bot::Play() {
         ++stats_.pauses;
         Tap(kEscape);
         cooldown_ = 20;
-        return true;
+        return;
     }
     Steer();
-    return false;
 }
 
 // Toward the nearest ship it can beat as met now (or else the nearest

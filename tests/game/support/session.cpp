@@ -284,15 +284,12 @@ void Session::Close() {
 
 void Session::KeyDown(int code) {
     host_->heldKeys.insert(code);
-    Event([&] {
-        host_->KeyEvent(1, code);
-        if (int ch = HxGlfwGame::KeyToChar(code)) host_->KeyEvent(3, ch);
-    });
+    Event([&] { host_->HandleKeyCode(code, true); });
 }
 
 void Session::KeyUp(int code) {
     host_->heldKeys.erase(code);
-    Event([&] { host_->KeyEvent(2, code); });
+    Event([&] { host_->HandleKeyCode(code, false); });
 }
 
 void Session::Press(int code, int ms) {
