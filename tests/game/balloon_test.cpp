@@ -66,7 +66,9 @@ TEST_F(BalloonTextTest, CodesSetTheDelaysOfTheCharactersThatFollow) {
         EXPECT_EQ(Narrow(line->m_text), c.text);
         EXPECT_EQ(Delays(line), c.delays);
         EXPECT_EQ(line->m_index, 0);
-        if (c.delays.empty()) EXPECT_EQ(line->m_pause, c.pause);
+        if (c.delays.empty()) {
+            EXPECT_EQ(line->m_pause, c.pause);
+        }
     }
 }
 
