@@ -32,6 +32,7 @@
 #include "renderer/rd_startup.h"
 #include "runtime/rt_gc.h"
 #include "bench/bench_noop_gl.h"
+#include "tests/game/support/busy_sea.h"
 #include "tests/renderer/support/fake_gl.h"
 
 namespace {
@@ -66,26 +67,10 @@ void SetUpWorld() {
     machine->m_state = machine->m_nextState = ScreenState_Play;
     machine->m_phase = machine->m_nextPhase = ScreenPhase_Active;
     game_StateMachine = machine;
-    for (int i = 1; i < 30; ++i) {
-        c_SwimmingObject *o;
-        if (i < 15)
-            o = i % 3 == 0 ? static_cast<c_SwimmingObject *>(gc_New<c_ShipSmallIcebreaker>()->m_new(5, 0, 0, 30.0f * i))
-                           : gc_New<c_ShipSmallYacht>()->m_new(5, 0, 0, 30.0f * i);
-        else
-            o = gc_New<c_LootCrate>()->m_new(100, 0, 0, 90, 0);
-        o->m_x = -100.0f + 7.0f * i;
-        o->m_y = 40.0f - 3.0f * i;
-        o->UpdateScreenPos();
-        world_Objects[i] = o;
-        if (i < 15) game_AttachWaveEmitter(o, 0);
-    }
+    busy::TopUp();
     // Every ring of every emitter growing, all on screen.
     world_Clock = 1000;
-    for (int e = 0; e < 15; ++e) {
-        c_WaveEmitter *em = world_Emitters[e];
-        em->m_state = EmitterState_Emitting;
-        for (int k = 0; k < 151; ++k) em->m_ring[k]->Start(em->m_x, em->m_y, 0.8f, 12.0f * k, 0.3f, 8);
-    }
+    busy::FillRings();
 }
 
 // One frame: the sea into its target, then the play screen on the window

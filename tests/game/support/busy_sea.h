@@ -1,9 +1,9 @@
 // The busiest sea of play, kept so for measuring a frame's cost: a campaign
 // world in play with 30 objects (the iceberg, 14 ships, 15 crates close
 // together, so that they meet, fight and sink), the 15 emitters' 151 rings
-// all growing, the HUD and a balloon open. The frame benchmark and the
-// velmora_bot program's --busy run use it; header-only, as neither links
-// the game tests' support.
+// all growing, the HUD and a balloon open. The frame and session
+// benchmarks (the objects and rings) and the velmora_bot program's --busy
+// run use it; header-only, as none of them links the game tests' support.
 #pragma once
 
 #include "game/gm_balloon.h"
