@@ -40,10 +40,8 @@
 #include <cstdlib>
 
 #include "game/gm_app.h"
-#include "game/gm_balloon.h"
 #include "game/gm_classes.h"
 #include "game/gm_globals.h"
-#include "game/gm_screen.h"
 #include "host/hx_game.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"

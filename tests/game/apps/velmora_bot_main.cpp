@@ -28,12 +28,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "host/hx_game.h"
 #include "game/gm_app.h"
+#include "host/hx_game.h"
 #include "host/hx_main.h"
 #include "runtime/rt_math.h"
 #include "tests/game/support/bot.h"
@@ -69,20 +68,16 @@ public:
 
     void UpdateGame() override {
         if (!Started()) return HxZentrovaGame::UpdateGame();
-        const bool first = !startedWorld_;
-        startedWorld_ = true;
-        if (first) random_Seed = g_options.seed;
-        if (g_options.busy) {
-            if (first) {
-                busy::StartWorld();
-            } else {
-                if (!filled_) busy::Fill();
-                filled_ = true;
-                busy::KeepBusy();
-            }
-        } else {
+        ++updateCount_;
+        if (updateCount_ == 1) random_Seed = g_options.seed;
+        if (!g_options.busy)
             bot_.Decide();
-        }
+        else if (updateCount_ == 1)
+            busy::StartWorld();
+        else if (updateCount_ == 2)
+            busy::Fill();
+        else
+            busy::KeepBusy();
         const Clock::time_point t = Clock::now();
         HxZentrovaGame::UpdateGame();
         if (Measuring()) updates_.push_back(MsSince(t));
@@ -177,7 +172,8 @@ private:
     void MouseUp(int button) override { HandleMouseButton(button, GLFW_RELEASE, mouseX_, mouseY_); }
 
     Bot bot_;
-    bool startedWorld_ = false, filled_ = false, playing_ = false;
+    int64_t updateCount_ = 0;  // of the started game
+    bool playing_ = false;
     double mouseX_ = 0, mouseY_ = 0;
     Clock::time_point start_, frameStart_, playStart_;
     bool frameStarted_ = false, measuringFrame_ = false;

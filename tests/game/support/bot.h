@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <set>
 
-
 struct BotStats {
     int64_t passes = 0;
     int balloons = 0;  // Space presses made for a balloon
