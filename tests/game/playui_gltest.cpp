@@ -1,7 +1,7 @@
 // The play screen in a real GL window: the health bar's green follows the
 // hit points pixel for pixel, and a running campaign with a balloon open,
 // the pause overlay and the you-died overlay are drawn (their pictures are
-// written to /tmp as velmora_playui_*.png for looking at).
+// written to the test temp dir as velmora_playui_*.png for looking at).
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
@@ -66,11 +66,12 @@ protected:
         return top;
     }
 
-    // Renders and writes the frame to /tmp/velmora_playui_<name>.png.
+    // Renders and writes the frame to velmora_playui_<name>.png in the test
+    // temp dir.
     std::vector<uint8_t> Screenshot(const std::string &name) {
         session().Render();
         std::vector<uint8_t> px = Frame();
-        const std::string path = "/tmp/velmora_playui_" + name + ".png";
+        const std::string path = ::testing::TempDir() + "velmora_playui_" + name + ".png";
         EXPECT_NE(stbi_write_png(path.c_str(), kW, kH, 4, px.data(), kW * 4), 0) << path;
         return px;
     }
