@@ -20,6 +20,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "game/gm_app.h"
@@ -105,12 +106,34 @@ struct Outcome {
     std::string reached;
 };
 
+// A fresh folder under the test temp folder (TMPDIR, else /tmp), removed
+// with everything in it when the guard goes, however the run ends.
+class RunFolder {
+public:
+    RunFolder() {
+        const char *tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~RunFolder() {
+        std::error_code ec;
+        if (!path_.empty()) fs::remove_all(path_, ec);
+    }
+    RunFolder(const RunFolder &) = delete;
+    RunFolder &operator=(const RunFolder &) = delete;
+
+    // Empty when the folder could not be made.
+    const std::string &Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // One run with `name` removed (garbage empty) or overwritten.
-Outcome RunWith(const std::string &name, bool garbage) {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
-    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string app = pattern;
+void RunWith(const std::string &name, bool garbage, Outcome *out) {
+    const RunFolder folder;
+    ASSERT_FALSE(folder.Path().empty()) << "mkdtemp failed";
+    const std::string &app = folder.Path();
     fs::copy(DataFolder(), app + "/data", fs::copy_options::recursive);
     if (!name.empty()) {
         const std::string file = app + "/data/" + name;
@@ -120,22 +143,19 @@ Outcome RunWith(const std::string &name, bool garbage) {
             fs::remove(file);
         }
     }
-    Outcome out;
     {
         SessionOptions options;
         options.appFolder = app;
         Session s(options);
         s.WriteState(kSaved);
-        out.result = s.RunToExit(PlayThrough, 60);
+        out->result = s.RunToExit(PlayThrough, 60);
     }
-    fs::remove_all(app);
-    for (const std::string &line : Lines(out.result.output)) {
+    for (const std::string &line : Lines(out->result.output)) {
         if (line.rfind("run reached ", 0) == 0)
-            out.reached = line.substr(12);
+            out->reached = line.substr(12);
         else
-            out.lines.push_back(line);
+            out->lines.push_back(line);
     }
-    return out;
 }
 
 std::string Joined(const std::vector<std::string> &lines) {
@@ -145,7 +165,8 @@ std::string Joined(const std::vector<std::string> &lines) {
 }
 
 TEST(DataFilesTest, IntactFolderRunsSilentlyIntoPlay) {
-    Outcome o = RunWith("", false);
+    Outcome o;
+    ASSERT_NO_FATAL_FAILURE(RunWith("", false, &o));
     EXPECT_EQ(o.result.code, 0) << o.result.output;
     EXPECT_TRUE(o.result.exited);
     EXPECT_EQ(o.lines, std::vector<std::string>{}) << o.result.output;
@@ -203,7 +224,8 @@ TEST(DataFilesTest, EveryFileMissingOrGarbage) {
         if (only && *only && name != only) continue;
         for (bool garbage : {false, true}) {
             SCOPED_TRACE(name + (garbage ? " garbage" : " missing"));
-            const Outcome o = RunWith(name, garbage);
+            Outcome o;
+            ASSERT_NO_FATAL_FAILURE(RunWith(name, garbage, &o));
             const Expected e = ExpectedFor(name, garbage);
             std::string outcome = o.result.exited ? "exit " + std::to_string(o.result.code)
                                                   : "no exit (" + std::to_string(o.result.code) + ")";
