@@ -8,18 +8,24 @@
 //
 // The fake GL compiles any shader text, so a garbage or empty GLSL body only
 // shows here that nothing else breaks; its compile error needs a real GL.
-// The table of cases and what each printed goes to the output at the end.
-// VELMORA_DATAFILES_ONLY=name runs the two cases of one file.
+// Each file and way is a case of its own, named after both
+// (EveryFile/DataFilesTest.MissingOrGarbage/credits_txt_garbage), which
+// prints its row of the table "file | case | outcome | printed". The cases
+// come from the data folder beside the program when it registers its tests,
+// so the listing that ctest's discovery makes at build time holds them all.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "game/gm_app.h"
@@ -44,11 +50,17 @@ const std::map<std::string, std::string> kFatal = {
 
 std::string DataFolder() { return host_ExecutableFolder() + "/data"; }
 
-// The data folder's files, as paths relative to it, in order.
+// The data folder's files, as paths relative to it, in order; the build's
+// stamp (a name beginning with '.') aside. No folder gives no files: this runs
+// when the program lists its tests too, which must not end with an exception.
 std::vector<std::string> DataFiles() {
+    const fs::path folder = DataFolder();
     std::vector<std::string> names;
-    for (const auto &entry : fs::recursive_directory_iterator(DataFolder()))
-        if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), DataFolder()).string());
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().lexically_relative(folder).string();
+        if (it->is_regular_file(ec) && name[0] != '.') names.push_back(name);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -105,12 +117,34 @@ struct Outcome {
     std::string reached;
 };
 
+// A fresh folder under the test temp folder (TMPDIR, else /tmp), removed
+// with everything in it when the guard goes, however the run ends.
+class RunFolder {
+public:
+    RunFolder() {
+        const char *tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
+        if (mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~RunFolder() {
+        std::error_code ec;
+        if (!path_.empty()) fs::remove_all(path_, ec);
+    }
+    RunFolder(const RunFolder &) = delete;
+    RunFolder &operator=(const RunFolder &) = delete;
+
+    // Empty when the folder could not be made.
+    const std::string &Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // One run with `name` removed (garbage empty) or overwritten.
-Outcome RunWith(const std::string &name, bool garbage) {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
-    EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string app = pattern;
+void RunWith(const std::string &name, bool garbage, Outcome *out) {
+    const RunFolder folder;
+    ASSERT_FALSE(folder.Path().empty()) << "mkdtemp failed";
+    const std::string &app = folder.Path();
     fs::copy(DataFolder(), app + "/data", fs::copy_options::recursive);
     if (!name.empty()) {
         const std::string file = app + "/data/" + name;
@@ -120,22 +154,19 @@ Outcome RunWith(const std::string &name, bool garbage) {
             fs::remove(file);
         }
     }
-    Outcome out;
     {
         SessionOptions options;
         options.appFolder = app;
         Session s(options);
         s.WriteState(kSaved);
-        out.result = s.RunToExit(PlayThrough, 60);
+        out->result = s.RunToExit(PlayThrough, 60);
     }
-    fs::remove_all(app);
-    for (const std::string &line : Lines(out.result.output)) {
+    for (const std::string &line : Lines(out->result.output)) {
         if (line.rfind("run reached ", 0) == 0)
-            out.reached = line.substr(12);
+            out->reached = line.substr(12);
         else
-            out.lines.push_back(line);
+            out->lines.push_back(line);
     }
-    return out;
 }
 
 std::string Joined(const std::vector<std::string> &lines) {
@@ -144,8 +175,35 @@ std::string Joined(const std::vector<std::string> &lines) {
     return s.empty() ? "(nothing)" : s;
 }
 
-TEST(DataFilesTest, IntactFolderRunsSilentlyIntoPlay) {
-    Outcome o = RunWith("", false);
+// One file of the data folder, missing or replaced by garbage.
+struct DataCase {
+    std::string file;
+    bool garbage = false;
+};
+
+void PrintTo(const DataCase &c, std::ostream *os) { *os << c.file << (c.garbage ? " garbage" : " missing"); }
+
+std::vector<DataCase> DataCases() {
+    std::vector<DataCase> cases;
+    for (const std::string &name : DataFiles())
+        for (bool garbage : {false, true}) cases.push_back({name, garbage});
+    return cases;
+}
+
+// The file's name with every other character than a letter or a digit as
+// '_', then _missing or _garbage.
+std::string CaseName(const testing::TestParamInfo<DataCase> &info) {
+    std::string name = info.param.file;
+    for (char &ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return name + (info.param.garbage ? "_garbage" : "_missing");
+}
+
+class DataFilesTest : public testing::TestWithParam<DataCase> {};
+
+TEST_F(DataFilesTest, IntactFolderRunsSilentlyIntoPlay) {
+    Outcome o;
+    ASSERT_NO_FATAL_FAILURE(RunWith("", false, &o));
     EXPECT_EQ(o.result.code, 0) << o.result.output;
     EXPECT_TRUE(o.result.exited);
     EXPECT_EQ(o.lines, std::vector<std::string>{}) << o.result.output;
@@ -192,44 +250,46 @@ Expected ExpectedFor(const std::string &name, bool garbage) {
     return e;
 }
 
-TEST(DataFilesTest, EveryFileMissingOrGarbage) {
-    std::vector<std::string> files;
-    for (const std::string &name : DataFiles())
-        if (name[0] != '.') files.push_back(name);  // the build's stamp
-    ASSERT_GT(files.size(), 20u);
-    const char *only = std::getenv("VELMORA_DATAFILES_ONLY");  // a name, to run one file's cases
-    std::string table = "file | case | outcome | printed\n";
-    for (const std::string &name : files) {
-        if (only && *only && name != only) continue;
-        for (bool garbage : {false, true}) {
-            SCOPED_TRACE(name + (garbage ? " garbage" : " missing"));
-            const Outcome o = RunWith(name, garbage);
-            const Expected e = ExpectedFor(name, garbage);
-            std::string outcome = o.result.exited ? "exit " + std::to_string(o.result.code)
-                                                  : "no exit (" + std::to_string(o.result.code) + ")";
-            table += name + " | " + (garbage ? "garbage" : "missing") + " | " + outcome + " | " + Joined(o.lines) + "\n";
-            if (!o.result.exited || o.result.code < 0) {
-                ADD_FAILURE() << "no exit, or ended by a signal\n" << o.result.output;
-                continue;
-            }
-            EXPECT_EQ(o.result.code, e.code) << o.result.output;
-            if (e.code == 255) {
-                ASSERT_FALSE(o.lines.empty());
-                EXPECT_NE(o.lines.back().find("Zentrova Runtime Error : " + e.fatal), std::string::npos)
-                    << o.result.output;
-            } else if (!e.onlyPrefix.empty()) {
-                ASSERT_EQ(o.lines.size(), 1u) << o.result.output;
-                EXPECT_EQ(o.lines[0].rfind(e.onlyPrefix, 0), 0u) << o.result.output;
-            } else {
-                EXPECT_EQ(o.lines, e.lines) << o.result.output;
-            }
-            // Every run that goes on reaches play.
-            if (e.code == 0) {
-                EXPECT_EQ(o.reached, "state 4 phase 4") << o.result.output;
-            }
-        }
-    }
-    std::printf("%s", table.c_str());
+// Without a data folder beside the program there are no cases to list; this
+// one fails then instead.
+TEST_F(DataFilesTest, FolderHoldsTheGameData) {
+    ASSERT_GT(DataFiles().size(), 20u) << DataFolder();
 }
+
+TEST_P(DataFilesTest, MissingOrGarbage) {
+    const std::string &name = GetParam().file;
+    const bool garbage = GetParam().garbage;
+    Outcome o;
+    ASSERT_NO_FATAL_FAILURE(RunWith(name, garbage, &o));
+    const Expected e = ExpectedFor(name, garbage);
+    std::string outcome = o.result.exited ? "exit " + std::to_string(o.result.code)
+                                          : "no exit (" + std::to_string(o.result.code) + ")";
+    std::printf("%s | %s | %s | %s\n", name.c_str(), garbage ? "garbage" : "missing", outcome.c_str(),
+                Joined(o.lines).c_str());
+    std::fflush(stdout);
+    if (!o.result.exited || o.result.code < 0) {
+        ADD_FAILURE() << "no exit, or ended by a signal\n" << o.result.output;
+        return;
+    }
+    EXPECT_EQ(o.result.code, e.code) << o.result.output;
+    if (e.code == 255) {
+        ASSERT_FALSE(o.lines.empty());
+        EXPECT_NE(o.lines.back().find("Zentrova Runtime Error : " + e.fatal), std::string::npos)
+            << o.result.output;
+    } else if (!e.onlyPrefix.empty()) {
+        ASSERT_EQ(o.lines.size(), 1u) << o.result.output;
+        EXPECT_EQ(o.lines[0].rfind(e.onlyPrefix, 0), 0u) << o.result.output;
+    } else {
+        EXPECT_EQ(o.lines, e.lines) << o.result.output;
+    }
+    // Every run that goes on reaches play.
+    if (e.code == 0) {
+        EXPECT_EQ(o.reached, "state 4 phase 4") << o.result.output;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFile, DataFilesTest, testing::ValuesIn(DataCases()), CaseName);
+// No data folder, no cases: FolderHoldsTheGameData reports that.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(DataFilesTest);
 
 }  // namespace
