@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "host/hx_game.h"
+#include "host/platform/hx_platform.h"
 
 static_assert(std::is_same_v<ALCdevice, ALCdevice_struct> && std::is_same_v<ALCcontext, ALCcontext_struct>,
               "hx_audio.h names OpenAL's device and context by their tags");
@@ -67,6 +68,19 @@ int HxSample::Discard() {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The program's end closes the current device, however it ends (the app's
+// exit runs std::exit from inside an update). Handlers registered with
+// atexit run before the shared libraries' own clean-up (OpenAL's reports
+// every device still open on stderr), and this one, registered once the
+// program runs, before the destructors of the run-time's globals.
+void CloseAtExit() {
+    if (HxAudio *audio = audio_Current) audio->Close();
+}
+
+}  // namespace
+
 HxAudio *HxAudio::m_new() {
     audio_Current = this;
 
@@ -76,6 +90,8 @@ HxAudio *HxAudio::m_new() {
     if (!device) {
         lang_Print(String(u"OpenAl error: alcOpenDevice failed"));
     } else {
+        process = platform_ProcessId();
+        [[maybe_unused]] static const bool closesAtExit = std::atexit(CloseAtExit) == 0;
         context = alcCreateContext(device, nullptr);
         if (!context)
             lang_Print(String(u"OpenAl error: alcCreateContext failed"));
@@ -96,7 +112,38 @@ HxAudio *HxAudio::m_new() {
 }
 
 HxAudio::~HxAudio() {
+    Close();
     if (audio_Current.get() == this) audio_Current = nullptr;
+}
+
+void HxAudio::Close() {
+    if (!device || process != platform_ProcessId()) return;
+    if (context) {
+        // Sources belong to their context: it is made current for their
+        // deletion, and the one that was current before comes back after.
+        ALCcontext *previous = alcGetCurrentContext();
+        if (previous != context) alcMakeContextCurrent(context);
+        for (HxChannel &ch : channels) {
+            if (ch.source != 0) {
+                alSourceStop(ch.source);
+                alSourcei(ch.source, AL_BUFFER, 0);
+                alDeleteSources(1, &ch.source);
+            }
+            ch.source = 0;
+            ch.state = 0;
+        }
+        if (audio_Current.get() == this) {
+            // No source holds a queued buffer now; the names of any the
+            // flush could not delete die with the device.
+            audio_FlushDiscarded();
+            audio_DiscardedBuffers.clear();
+        }
+        alcMakeContextCurrent(previous != context ? previous : nullptr);
+        alcDestroyContext(context);
+        context = nullptr;
+    }
+    alcCloseDevice(device);
+    device = nullptr;
 }
 
 void HxAudio::Mark() {

@@ -14,7 +14,9 @@
 // (no context, no source) then reads as a stopped source.
 //
 // Make the device with gc_New<HxAudio>()->m_new(), which opens OpenAL; a
-// machine without sound prints why and the device runs silently.
+// machine without sound prints why and the device runs silently. The
+// device closes when the program ends: host_MainBody closes it after the
+// main loop, and an exit handler when the app ends through std::exit.
 // `app_AudioDevice` is a global: the program's roots function must
 // gc_Enqueue it.
 #pragma once
@@ -61,6 +63,7 @@ public:
 
     ALCdevice_struct *device = nullptr;
     ALCcontext_struct *context = nullptr;
+    int process = 0;  // the process that opened the device
     HxChannel channels[kChannels];
 
     HxAudio() {}
@@ -69,9 +72,19 @@ public:
     // going on), turns distance attenuation off and gives the music channel
     // its source.
     HxAudio *m_new();
-    // The device and context are never closed; this only stops
-    // `audio_Current` from pointing at a destroyed device.
+    // Closes the device and stops `audio_Current` from pointing at a
+    // destroyed one.
     ~HxAudio() override;
+    // Releases OpenAL, so that its clean-up at the program's end finds no
+    // device still open (it would report it on stderr): deletes the
+    // channels' sources and the queued buffers, destroys the context and
+    // closes the device. Once closed, or without a device, it does nothing;
+    // the operations then address no device, as on a machine without sound.
+    // A forked copy of the process leaves the device alone: OpenAL's
+    // threads did not come along, and destroying the context would join one
+    // of them by a handle that a thread of the fork may since have reused
+    // (the join then never ends).
+    void Close();
     // Marks the sound of every channel that is playing or paused (as OpenAL
     // reports it); channels whose sound has ended let go of it.
     void Mark() override;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/hx_audio.h"
 #include "host/hx_game.h"
 #include "runtime/rt_error.h"
 #include "runtime/rt_gc.h"
@@ -79,5 +80,6 @@ void host_MainBody(int argc, char **argv, HxZentrovaGame *(*makeGame)()) {
         game->Die(thrown);
     }
     if (game->Delegate()) game->Run();
+    if (HxAudio *audio = audio_Current) audio->Close();
     EndGlfw();
 }

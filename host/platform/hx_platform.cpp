@@ -85,6 +85,8 @@ void platform_SleepMs(int ms) {
     }
 }
 
+int platform_ProcessId() { return static_cast<int>(getpid()); }
+
 // Opened URLs run as children; finished ones are reaped at the next call
 // so that none is left a zombie for long.
 bool platform_OpenUrl(const char *url) {

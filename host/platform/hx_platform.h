@@ -34,6 +34,9 @@ extern platform_FileHooks platform_ReplaceFileHooks;
 // Sleeps for whole milliseconds (nothing for 0 or less).
 void platform_SleepMs(int ms);
 
+// The id of the running process (a fork's differs from its parent's).
+int platform_ProcessId();
+
 // Hands a URL to the desktop's opener (xdg-open), without a shell and
 // without waiting for it. False when the opener cannot be started.
 bool platform_OpenUrl(const char *url);

@@ -2,7 +2,8 @@
 // player would: through the splash to the menu, into the campaign, the
 // pause menu, the shop (one healing bought with seeded coins), back to the
 // paused game, to the menu and out by its exit button. The program ends
-// with 0 and leaves exactly the progress the purchase makes.
+// with 0, having printed nothing, and leaves exactly the progress the
+// purchase makes.
 //
 // Each step waits for what the screen shows, read back from the window and
 // compared with the data folder's own images where the game draws them
@@ -195,6 +196,8 @@ TEST_F(FlowTest, CampaignShopMenuAndExit) {
     }));
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(game.out), "");
+    EXPECT_EQ(ReadFile(game.err), "");
     EXPECT_EQ(dir.Read(".zentrovastate"),
               R"({"cntbighealing":0,"cnthealing":1,"cntinvulnerability":0,"cntrevive":0,"coins":4800,"lvlcampaign":1,"lvlopenworld":1})");
 }

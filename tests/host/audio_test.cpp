@@ -1,12 +1,16 @@
 // The audio device on OpenAL soft's null output: channel states, suspend
 // and resume, buffers and their deferred deletion, the device's mark
-// operation, source stealing, and (in child processes, each with fresh
-// OpenAL state) a source limit, the wave-file output and no device at all.
+// operation, closing, and (in child processes, each with fresh OpenAL
+// state) the program's end, source stealing under a source limit, the
+// wave-file output and no device at all.
 #include <gtest/gtest.h>
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +28,7 @@
 #include "host/platform/hx_platform.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 namespace {
 
@@ -97,15 +102,8 @@ protected:
         app_AudioDevice = audio;
         return audio;
     }
-    // The device never closes itself; tests close it so that the next one
-    // starts with a device of its own.
     void Close() {
-        if (!audio) return;
-        alcMakeContextCurrent(nullptr);
-        if (audio->context) alcDestroyContext(audio->context);
-        if (audio->device) alcCloseDevice(audio->device);
-        audio->context = nullptr;
-        audio->device = nullptr;
+        if (audio) audio->Close();
         audio = nullptr;
     }
     String Path(const std::string &name) { return host_FromUtf8(dir.Join(name)); }
@@ -353,8 +351,107 @@ TEST_F(AudioTest, MarkAndDeferredBufferDeletion) {
     EXPECT_EQ(audio_DiscardedBuffers, std::vector<ALuint>{pausedBuffer});
 }
 
+// Closing releases the sources and the queued buffers and leaves a device
+// that addresses nothing, as one that never opened; a second close does
+// nothing.
+TEST_F(AudioTest, CloseReleasesEverythingOnce) {
+    HxAudio *a = Open();
+    HxSample *loop = Load("loop.wav");
+    ASSERT_EQ(a->PlaySample(loop, 3, 1), 0);
+    ASSERT_EQ(a->PlaySample(Load("loop.wav"), 4, 1), 0);
+    a->StopChannel(4);
+    a->channels[4].sample->Discard();  // held by channel 4's source: stays queued
+    ASSERT_EQ(audio_DiscardedBuffers.size(), 1u);
+    ASSERT_NE(alcGetCurrentContext(), nullptr);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        a->Close();
+        EXPECT_EQ(a->device, nullptr);
+        EXPECT_EQ(a->context, nullptr);
+        EXPECT_EQ(alcGetCurrentContext(), nullptr);
+        EXPECT_TRUE(audio_DiscardedBuffers.empty());
+        for (int i = 0; i < HxAudio::kChannels; ++i) {
+            EXPECT_EQ(a->channels[i].source, 0u) << i;
+            EXPECT_EQ(a->ChannelState(i), 0) << i;
+        }
+    }
+    EXPECT_EQ(audio_Current.get(), a);
+    EXPECT_EQ(a->PlaySample(loop, 3, 1), -1);
+    EXPECT_EQ(a->PlayMusic(Path("loop.wav"), 1), 0);
+    EXPECT_EQ(a->MusicState(), 0);
+}
+
+// Sources belong to their context: closing a device whose context is not
+// current deletes its own sources, not the same names in the current one,
+// and leaves the current context current.
+TEST_F(AudioTest, ClosingAnotherDeviceKeepsTheCurrentOne) {
+    HxAudio *first = Open();
+    HxAudio *second = gc_New<HxAudio>()->m_new();
+    ASSERT_NE(second->context, nullptr);
+    const ALuint music = second->channels[HxAudio::kMusicChannel].source;
+    ASSERT_EQ(first->channels[HxAudio::kMusicChannel].source, music);  // names are per context
+    first->Close();
+    EXPECT_EQ(first->device, nullptr);
+    EXPECT_EQ(alcGetCurrentContext(), second->context);
+    EXPECT_TRUE(alIsSource(music));
+    EXPECT_EQ(second->PlaySample(Load("loop.wav"), 0, 1), 0);
+    EXPECT_EQ(AlState(second, 0), AL_PLAYING);
+    second->Close();
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);
+}
+
 // ---------------------------------------------------------------------------
 // Child processes: OpenAL reads its configuration once per process.
+
+// However the program ends, the device is closed before OpenAL's own
+// clean-up, which would report it on stderr; without a device the end is
+// as quiet. The app's exit is std::exit from inside an update.
+TEST_F(AudioTest, TheProgramsEndClosesTheDevice) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const char *drivers : {"null", "velmora-no-such-driver"}) {
+        SCOPED_TRACE(drivers);
+        EXPECT_EXIT(
+            {
+                setenv("ALSOFT_DRIVERS", drivers, 1);
+                if (!std::freopen("/dev/null", "w", stdout)) _exit(1);
+                HxAudio *a = Open();
+                a->PlaySample(Load("loop.wav"), 0, 1);
+                a->PlayMusic(Path("loop.wav"), 1);
+                dir.Remove();  // exit runs no destructors
+                std::exit(0);
+            },
+            ::testing::ExitedWithCode(0), "^$");
+    }
+}
+
+// A fork's exit leaves the device to the parent, even when the fork mixes
+// on a thread of its own (as the game sessions' children do): it ends, and
+// the parent's device still plays.
+TEST_F(AudioTest, AForksEndLeavesTheDeviceAlone) {
+    HxAudio *a = Open();
+    ASSERT_TRUE(alcIsExtensionPresent(a->device, "ALC_SOFT_pause_device"));
+    auto pause = reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(a->device, "alcDevicePauseSOFT"));
+    auto resume = reinterpret_cast<LPALCDEVICERESUMESOFT>(alcGetProcAddress(a->device, "alcDeviceResumeSOFT"));
+    pause(a->device);  // no mixing thread while the process forks
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    resume(a->device);
+    if (pid == 0) std::exit(0);
+    int status = -1;
+    const bool ended = test_WaitUntil("the fork's end", [&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_NE(a->device, nullptr);
+    HxSample *once = Load("short.wav");
+    ASSERT_EQ(a->PlaySample(once, 0, 0), 0);
+    EXPECT_TRUE(WaitFor([&] { return a->ChannelState(0) == 0; }));
+}
 
 TEST_F(AudioTest, StealsTheSourceOfTheFirstStoppedChannel) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -414,7 +511,7 @@ TEST_F(AudioTest, PlaysIntoAWaveFile) {
             CHILD_CHECK(a->device != nullptr && a->context != nullptr);
             CHILD_CHECK(a->PlaySample(Load("loop.wav"), 0, 1) == 0);
             platform_SleepMs(300);
-            Close();  // completes the file
+            a->Close();  // completes the file
             const std::string wav = test_ReadFile(out);
             CHILD_CHECK(wav.size() > 44 && wav.compare(0, 4, "RIFF") == 0);
             size_t data = wav.find("data");

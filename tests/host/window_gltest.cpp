@@ -80,10 +80,28 @@ TEST_F(EndToEndTest, WindowKeysFocusAndClose) {
     EXPECT_EQ(app.CountBetween("update", "suspend", "resume"), 0) << app.Log();
     ASSERT_TRUE(app.WaitFor("update", updatesWhileSuspended + 3));
 
-    // The close button: key 432 reaches OnClose, whose default ends with 0.
+    // The close button: key 432 reaches OnClose, whose default ends with 0,
+    // the audio device closed before OpenAL could report it on stderr.
     SendDeleteWindow(w);
     EXPECT_EQ(app.Wait(), 0);
     EXPECT_EQ(app.Count("close"), 1);
+    EXPECT_EQ(ReadFile(app.out), "");
+    EXPECT_EQ(ReadFile(app.err), "");
+}
+
+// A main loop that returns: host_MainBody closes the audio device itself
+// (not only the exit handler after main), and the program ends quietly.
+TEST_F(EndToEndTest, ReturningFromTheLoopClosesTheAudio) {
+    Child app;
+    app.Start(Folder() + "/velmora_testapp", {"VELMORA_TESTAPP_MODE=return"});
+    ASSERT_TRUE(app.WaitFor("create 9600540"));
+    Window w = FindWindow("Velmora");
+    ASSERT_NE(w, 0u);
+    SendDeleteWindow(w);
+    EXPECT_EQ(app.Wait(), 0);
+    EXPECT_EQ(app.Count("returned, audio open 0"), 1) << app.Log();
+    EXPECT_EQ(ReadFile(app.out), "");
+    EXPECT_EQ(ReadFile(app.err), "");
 }
 
 // An app that ends at its next update after a close request (as the game

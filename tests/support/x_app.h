@@ -1,8 +1,8 @@
 // End-to-end testing of a program on a private X server (the test program
-// runs under scripts/with-xvfb): start it with its own log, output and
-// folder, find its window, hold keys, move the focus, ask the window to
-// close, wait for its exit. Every step waits for a condition, never for a
-// fixed time.
+// runs under scripts/with-xvfb): start it with its own log, output, error
+// output and folder, find its window, hold keys, move the focus, ask the
+// window to close, wait for its exit. Every step waits for a condition,
+// never for a fixed time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -56,17 +56,25 @@ inline std::string Shell(const std::string &cmd) {
     return out;
 }
 
-// A program started with its own log and output files.
+// A program started with its own log, output and error files, which are
+// removed when the Child goes; what the program wrote on stderr is then
+// copied to the test's own.
 struct Child {
     pid_t pid = -1;
-    std::string log, out;
+    std::string program, log, out, err;
+
+    Child() = default;
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
 
     // `cwd`: the folder the program runs in ("" keeps the test's own).
-    void Start(const std::string &program, const std::vector<std::string> &env, const std::string &cwd = "") {
+    void Start(const std::string &path, const std::vector<std::string> &env, const std::string &cwd = "") {
         static int serial = 0;
+        program = path;
         std::string base = ::testing::TempDir() + "velmora_app_" + std::to_string(getpid()) + "_" + std::to_string(serial++);
         log = base + ".log";
         out = base + ".out";
+        err = base + ".err";
         std::remove(log.c_str());
         pid = fork();
         ASSERT_GE(pid, 0);
@@ -81,7 +89,7 @@ struct Child {
                     setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
             }
             if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-            if (!freopen(out.c_str(), "w", stdout)) _exit(126);
+            if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
             execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
             _exit(127);
         }
@@ -138,6 +146,11 @@ struct Child {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
+        if (err.empty()) return;
+        const std::string errors = ReadFile(err);
+        if (!errors.empty())
+            std::fprintf(stderr, "---- stderr of %s ----\n%s---- end ----\n", program.c_str(), errors.c_str());
+        for (const std::string *file : {&log, &out, &err}) std::remove(file->c_str());
     }
 };
 

@@ -210,13 +210,7 @@ Session::~Session() {
 // itself, so that many sessions do not leave a device (and its mixing
 // thread) each.
 void Session::CloseAudio() {
-    HxAudio *audio = app_AudioDevice;
-    if (!audio || !audio->device) return;
-    if (alcGetCurrentContext() == audio->context) alcMakeContextCurrent(nullptr);
-    if (audio->context) alcDestroyContext(audio->context);
-    alcCloseDevice(audio->device);
-    audio->context = nullptr;
-    audio->device = nullptr;
+    if (HxAudio *audio = app_AudioDevice) audio->Close();
 }
 
 template <class F>

@@ -2,17 +2,20 @@
 // to the file named by VELMORA_TESTAPP_LOG, one line each, and behaves as
 // VELMORA_TESTAPP_MODE says ("throw": OnCreate throws an object;
 // "deferclose": OnClose only asks to quit, and the next update ends the
-// program, as a game that saves first does). Besides the hooks it logs
-// "focus seen" once the host has seen its window focused, and "render
-// suspended" for each frame drawn while suspended, so that a test can wait
-// for them.
+// program, as a game that saves first does; "return": OnClose lets the main
+// loop return, and main logs "returned, audio open 0|1" once host_MainBody
+// is back). Besides the hooks it logs "focus seen" once the host has seen
+// its window focused, and "render suspended" for each frame drawn while
+// suspended, so that a test can wait for them.
 #include <GL/gl.h>
+#include <GLFW/glfw3.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "host/hx_app.h"
+#include "host/hx_audio.h"
 #include "host/hx_game.h"
 #include "host/hx_gfx1.h"
 #include "host/hx_gl.h"
@@ -93,6 +96,10 @@ public:
             quitRequested = true;
             return 0;
         }
+        if (Mode("return")) {
+            glfwSetWindowShouldClose(host_GlfwGame->window, GLFW_TRUE);
+            return 0;
+        }
         return c_App::OnClose();
     }
 };
@@ -121,5 +128,7 @@ void game_Main() { g_app = gc_New<c_TestApp>()->m_new(); }
 int main(int argc, char **argv) {
     if (const char *path = std::getenv("VELMORA_TESTAPP_LOG")) g_log = std::fopen(path, "w");
     host_MainBody(argc, argv);
+    HxAudio *audio = app_AudioDevice;
+    Log("returned, audio open %d", audio && audio->device ? 1 : 0);
     return 0;
 }
