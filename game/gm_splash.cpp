@@ -205,9 +205,14 @@ void game_SetupSplashCrash() {
             const int j = s + kSectors * (k - 1);
             const float r = random_Rnd();
             delay[j] = std::sin(Radians(r * 25.0f + 10.0f + a)) * F(k) * 0.25f * 0.5f;
-            const bool c0 = random_Rnd() > 0.5f;
-            const bool c1 = random_Rnd() > 0.25f;
-            const bool c2 = !(c0 || c1) || random_Rnd() > 0.05f;
+            // Three draws whatever they give; the blue is forced when
+            // neither red nor green is set, so a tint is never black.
+            const float r3 = random_Rnd();
+            const float r4 = random_Rnd();
+            const float r5 = random_Rnd();
+            const bool c0 = r3 > 0.5f;
+            const bool c1 = r4 > 0.25f;
+            const bool c2 = !(c0 || c1) || r5 > 0.05f;
             colours[3 * j] = c0 ? 1 : 0;
             colours[3 * j + 1] = c1 ? 1 : 0;
             colours[3 * j + 2] = c2 ? 1 : 0;

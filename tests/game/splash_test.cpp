@@ -107,25 +107,34 @@ TEST_F(SplashTest, ShardIndexLists) {
     }
 }
 
-// Every random number in its order: per ring point two draws; per sector
-// the glitch depth, then per ring the delay and the three tint draws.
-TEST_F(SplashTest, ShardGeometryFollowsTheGeneratorInOrder) {
+// The set-up's random numbers as its steps take them, every one of them:
+// two per ring point (r1, r2: 3 x 8 x 2 = 48), then per sector the glitch
+// depth and per ring the delay and the three tint draws r3, r4, r5 (8 x (1
+// + 4 x 4) = 136), 184 in all whatever they come out as. The replay draws
+// the 184 first and only then reads them by their places.
+TEST_F(SplashTest, SetUpMakesItsDrawsInOrder) {
+    constexpr int kDraws = 184;
+    // A seed whose shards include tints with neither red nor green, whose
+    // blue is forced: the third draw is made for those too.
     const uint32_t seed = 987654321u;
+    Lcg rnd{seed};
+    std::vector<float> r(kDraws);
+    for (float &v : r) v = rnd.Next();
     random_Seed = seed;
     game_SetupSplashCrash();
-    Lcg rnd{seed};
-    const float w = 240, h = 135, R = 67.5f, pi = 3.14159265358979f;
+    EXPECT_EQ(random_Seed, rnd.seed) << "the set-up made other than " << kDraws << " draws";
 
+    const float w = 240, h = 135, R = 67.5f, pi = 3.14159265358979f;
     const Array<float> &pts = splash_ShardPoints.get();
     EXPECT_FLOAT_EQ(pts[0], 120.0f);
     EXPECT_FLOAT_EQ(pts[1], 56.5f);
     const float fractions[3] = {0.2f, 0.5f, 0.8f};
     for (int k = 0; k < 3; ++k)
         for (int s = 0; s < 8; ++s) {
-            const float r1 = rnd.Next(), r2 = rnd.Next();
+            const int p = 1 + 8 * k + s;
+            const float r1 = r[2 * (p - 1)], r2 = r[2 * (p - 1) + 1];
             const float dist = (r1 * 0.2f + 0.9f) * fractions[k] * R;
             const float a = (r2 * 20 - 10 + 45.0f * s) * pi / 180;
-            const int p = 1 + 8 * k + s;
             EXPECT_NEAR(pts[2 * p], 120 + std::cos(a) * dist, 1e-3) << p;
             EXPECT_NEAR(pts[2 * p + 1], 61.5f + std::sin(a) * dist, 1e-3) << p;
         }
@@ -142,20 +151,32 @@ TEST_F(SplashTest, ShardGeometryFollowsTheGeneratorInOrder) {
         EXPECT_NEAR(splash_GlitchCoords[2 * p], (pts[2 * p] + 120) / 480, 1e-6);
         EXPECT_NEAR(splash_GlitchCoords[2 * p + 1], (pts[2 * p + 1] + 67.5f) / 270, 1e-6);
     }
+
+    int forcedBlue = 0;
     for (int s = 0; s < 8; ++s) {
-        EXPECT_EQ(splash_GlitchDepth[s], static_cast<int>(rnd.Next() * 3)) << s;
+        const int sector = 48 + 17 * s;
+        EXPECT_EQ(splash_GlitchDepth[s], static_cast<int>(r[sector] * 3)) << s;
         for (int k = 1; k <= 4; ++k) {
             const int j = s + 8 * (k - 1);
-            const float r = rnd.Next();
-            EXPECT_NEAR(splash_ShardDelay[j], std::sin((r * 25 + 10 + 45.0f * s) * pi / 180) * k * 0.125f, 1e-5) << j;
-            const bool c0 = rnd.Next() > 0.5f, c1 = rnd.Next() > 0.25f;
-            const bool c2 = !(c0 || c1) || rnd.Next() > 0.05f;
+            const float *d = &r[sector + 1 + 4 * (k - 1)];  // the delay, r3, r4, r5
+            EXPECT_NEAR(splash_ShardDelay[j], std::sin((d[0] * 25 + 10 + 45.0f * s) * pi / 180) * k * 0.125f, 1e-5)
+                << j;
+            const bool c0 = d[1] > 0.5f, c1 = d[2] > 0.25f;
+            const bool c2 = !(c0 || c1) || d[3] > 0.05f;
+            forcedBlue += !(c0 || c1);
             EXPECT_EQ(splash_ShardColours[3 * j], c0 ? 1 : 0) << j;
             EXPECT_EQ(splash_ShardColours[3 * j + 1], c1 ? 1 : 0) << j;
             EXPECT_EQ(splash_ShardColours[3 * j + 2], c2 ? 1 : 0) << j;
         }
     }
-    EXPECT_EQ(random_Seed, rnd.seed);  // nothing else was drawn
+    ASSERT_GT(forcedBlue, 0) << "pick a seed with a shard of neither red nor green";
+
+    // What comes next draws on from there: the opening of the next reset.
+    Array<String> openings(7);
+    splash_Openings = openings;
+    progress_Exists = 1;
+    c_SplashScreen::Reset();
+    EXPECT_EQ(splash_OpeningIndex, static_cast<int>(rnd.Next() * 7));
 }
 
 TEST_F(SplashTest, NoTintIsEverBlackAndTheTintsVary) {
