@@ -353,15 +353,14 @@ void game_RenderSplashCrash() {
 void game_DrawSplashCrashShards(float progress) {
     c_Canvas *canvas = splash_CrashCanvas;
     if (!canvas || !splash_Target) return;
-    // Cleared to transparent black: the rectangle below, drawn without
-    // blending at alpha 0, did not clear the target on every GL (Mesa kept
-    // the opaque black of a clear to alpha 1), and the menu must show where
-    // the shards have fallen from.
-    canvas->Clear(0, 0, 0, 0);
+    // Cleared to opaque black, then made transparent by a rectangle over
+    // the whole target with the default material, written without blending
+    // at alpha 0: the menu shows where the shards have fallen from.
+    canvas->Clear(0, 0, 0, 1);
     canvas->SetBlendMode(0);
     canvas->SetColor(0, 0, 0);
     canvas->SetAlpha(0);
-    canvas->DrawRect(0, 0, F(screen_Width), F(screen_Height), nullptr, 0, 0, 1, 1);
+    canvas->DrawRect(0, 0, F(screen_Width), F(screen_Height), static_cast<c_Material *>(nullptr), 0, 0, 1, 1);
     canvas->SetBlendMode(1);
     canvas->SetColor(1, 1, 1);
     canvas->SetAlpha(1);

@@ -22,6 +22,7 @@
 // byte; text skips glyphs whose page is missing but still advances.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host/hx_databuffer.h"
@@ -148,6 +149,11 @@ public:
     // frame position.
     void DrawRect(float x, float y, float w, float h, c_Image2 *image, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
     void DrawRect(float x, float y, c_Image2 *image, int32_t sx, int32_t sy, int32_t sw, int32_t sh);
+    // A bare nullptr does not compile: with integer texture coordinates it
+    // would pick an image form, which draws nothing for a null image, where
+    // the default material was meant. Write the null's type.
+    template <class... Rest>
+    void DrawRect(float x, float y, float w, float h, std::nullptr_t, Rest...) = delete;
     void DrawImage(c_Image2 *image);
     void DrawImage(c_Image2 *image, float tx, float ty);
     void DrawImage(c_Image2 *image, float tx, float ty, float rz);

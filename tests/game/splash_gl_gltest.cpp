@@ -3,8 +3,9 @@
 //
 // With VELMORA_SPLASH_SHOTS set to a folder, the screenshot case writes the
 // splash at 3 s (splash3_shot.png) and as it shatters (shatter_shot.png)
-// there (from build/bin):
-//   VELMORA_SPLASH_SHOTS=/tmp ../../scripts/with-xvfb ./test_splash_gl --gtest_filter='*Screenshot*'
+// there, and the fall's case the fall halfway over the menu
+// (fall_shot.png) and the menu alone (menu_shot.png) (from build/bin):
+//   VELMORA_SPLASH_SHOTS=/tmp ../../scripts/with-xvfb ./test_splash_gl --gtest_filter='*Screenshot*:*Fallen*'
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,6 +61,29 @@ Picture ReadWindow() {
 }
 
 bool White(const Rgba &c) { return c.r > 240 && c.g > 240 && c.b > 240; }
+
+// The alpha of every texel of the falling shards' target, row 0 (the top of
+// its drawing) first.
+std::vector<uint8_t> CrashTargetAlpha() {
+    c_Texture *crash = splash_CrashTarget->Material()->ColorTexture();
+    GLint previous = 0;
+    gl11.glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
+    gl_EntryPoints.glBindFramebuffer(GL_READ_FRAMEBUFFER, crash->GLFramebuffer());
+    std::vector<uint8_t> texels(static_cast<size_t>(crash->width) * crash->height * 4);
+    gl11.glReadPixels(0, 0, crash->width, crash->height, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    gl_EntryPoints.glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
+    std::vector<uint8_t> alpha(texels.size() / 4);
+    for (size_t i = 0; i < alpha.size(); ++i) alpha[i] = texels[4 * i + 3];
+    return alpha;
+}
+
+int Covered(const std::vector<uint8_t> &alpha) {
+    return static_cast<int>(std::count_if(alpha.begin(), alpha.end(), [](uint8_t a) { return a != 0; }));
+}
+
+bool WritePng(const std::string &path, const Picture &p) {
+    return stbi_write_png(path.c_str(), p.w, p.h, 4, p.px.data(), p.w * 4) != 0;
+}
 
 class SplashGlTest : public SessionTest {
 protected:
@@ -172,25 +196,60 @@ TEST_F(SplashGlTest, SplashAndShatterScreenshots) {
     EXPECT_GT(moved, 100);
     // Once every shard has fallen the target is clear, so the menu shows.
     game_DrawSplashCrashShards(1.0f);
-    c_Texture *crash = splash_CrashTarget->Material()->ColorTexture();
-    GLint previous = 0;
-    gl11.glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &previous);
-    gl_EntryPoints.glBindFramebuffer(GL_READ_FRAMEBUFFER, crash->GLFramebuffer());
-    std::vector<uint8_t> texels(static_cast<size_t>(crash->width) * crash->height * 4);
-    gl11.glReadPixels(0, 0, crash->width, crash->height, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    gl_EntryPoints.glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(previous));
-    int covered = 0;
-    for (size_t i = 3; i < texels.size(); i += 4) covered += texels[i] != 0;
-    EXPECT_EQ(covered, 0);
+    EXPECT_EQ(Covered(CrashTargetAlpha()), 0);
     if (const char *dir = std::getenv("VELMORA_SPLASH_SHOTS")) {
         const std::string d(dir);
-        EXPECT_NE(stbi_write_png((d + "/splash3_shot.png").c_str(), at3.w, at3.h, 4, at3.px.data(), at3.w * 4), 0);
-        EXPECT_NE(stbi_write_png((d + "/shatter_shot.png").c_str(), shatter.w, shatter.h, 4, shatter.px.data(),
-                                 shatter.w * 4),
-                  0);
-        EXPECT_NE(stbi_write_png((d + "/active_shot.png").c_str(), active.w, active.h, 4, active.px.data(),
-                                 active.w * 4),
-                  0);
+        EXPECT_TRUE(WritePng(d + "/splash3_shot.png", at3));
+        EXPECT_TRUE(WritePng(d + "/shatter_shot.png", shatter));
+        EXPECT_TRUE(WritePng(d + "/active_shot.png", active));
+    }
+}
+
+// Halfway through the fall the window is the menu wherever the shards have
+// left the target: the target is cleared to opaque black and then made
+// transparent again, every texel, before the shards are drawn.
+TEST_F(SplashGlTest, MenuShowsWhereTheShardsHaveFallenFrom) {
+    Session &s = session();
+    c_StateMachine *m = game_StateMachine;
+    Enter(ScreenPhase_Entering, 8000);
+    s.Update();  // the finished picture
+    ASSERT_EQ(m->m_nextPhase, ScreenPhase_Active);
+    game_DrawSplashCrashShards(0.0f);
+    EXPECT_EQ(Covered(CrashTargetAlpha()), 240 * 135) << "the unfallen shards cover the whole target";
+    game_DrawSplashCrashShards(1.0f);
+    EXPECT_EQ(Covered(CrashTargetAlpha()), 0) << "texels of the clear are left";
+
+    Enter(ScreenPhase_Leaving, 1000);
+    s.Render();
+    const Picture fall = Keep("fall", ReadWindow());
+    const std::vector<uint8_t> alpha = CrashTargetAlpha();
+    const int covered = Covered(alpha);
+    EXPECT_GT(covered, 240 * 135 / 10);
+    EXPECT_LT(covered, 240 * 135 * 9 / 10);
+
+    m->m_state = m->m_nextState = ScreenState_Menu;
+    m->m_phase = m->m_nextPhase = ScreenPhase_Active;
+    s.Render();
+    const Picture menu = Keep("menu", ReadWindow());
+
+    // Virtual pixels whose texel and its neighbours are all clear.
+    int uncovered = 0, hidden = 0;
+    for (int y = 1; y < 134; ++y)
+        for (int x = 1; x < 239; ++x) {
+            bool clear = true;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) clear = clear && alpha[(y + dy) * 240 + x + dx] == 0;
+            if (!clear) continue;
+            ++uncovered;
+            const Rgba a = fall.Virtual(x, y), b = menu.Virtual(x, y);
+            hidden += a.r != b.r || a.g != b.g || a.b != b.b;
+        }
+    EXPECT_GT(uncovered, 240 * 135 / 10);
+    EXPECT_EQ(hidden, 0) << "of " << uncovered << " pixels the shards have left, these do not show the menu";
+    if (const char *dir = std::getenv("VELMORA_SPLASH_SHOTS")) {
+        const std::string d(dir);
+        EXPECT_TRUE(WritePng(d + "/fall_shot.png", fall));
+        EXPECT_TRUE(WritePng(d + "/menu_shot.png", menu));
     }
 }
 

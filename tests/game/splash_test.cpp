@@ -4,6 +4,7 @@
 // the text lines land is checked on pixels in splash_gltest).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -13,11 +14,15 @@
 #include "game/gm_app.h"
 #include "game/gm_globals.h"
 #include "game/gm_splash.h"
+#include "renderer/rd_buffers.h"
 #include "renderer/rd_canvas.h"
+#include "renderer/rd_drawlist.h"
 #include "renderer/rd_font.h"
+#include "renderer/rd_globals.h"
 #include "renderer/rd_image.h"
 #include "runtime/rt_math.h"
 #include "tests/game/support/session.h"
+#include "tests/renderer/support/fake_gl.h"
 
 namespace {
 
@@ -219,6 +224,80 @@ TEST_F(SplashTest, ShardsFallWithProgress) {
     EXPECT_EQ(game_SplashShardDrop(5, 0.25f, 135), 0);
     EXPECT_EQ(game_SplashShardDrop(5, 0.5f, 135), 33);  // (0.5)^2 of 135
     EXPECT_EQ(game_SplashShardDrop(5, 0.75f, 135), 135);
+}
+
+// What the fall hands to GL for one frame: the target cleared to opaque
+// black, then a rectangle over all of it with the default material, drawn
+// without blending in black at alpha 0 (the target transparent again),
+// then the 32 shards in white with the finished picture, ring by ring,
+// each dropped by its own fall.
+TEST_F(SplashTest, FallingShardsClearTheTargetThenDropEachShard) {
+    for (float progress : {0.0f, 0.4f}) {
+        SCOPED_TRACE(progress);
+        gfx2_BlendModeCache = -1;  // every blend mode change shows in the log
+        FakeGl::ClearLog();
+        game_DrawSplashCrashShards(progress);
+
+        std::vector<std::string> calls;
+        for (const std::string &line : FakeGl::Log())
+            for (const char *name : {"glClearColor", "glBufferSubData", "glDisable(GL_BLEND", "glEnable(GL_BLEND",
+                                     "glBlendFunc", "glDrawElements", "glDrawArrays"})
+                if (line.rfind(name, 0) == 0) calls.push_back(line);
+        const std::vector<std::string> expected = {
+            "glClearColor(0, 0, 0, 1)",
+            "glBufferSubData(GL_ARRAY_BUFFER, 0, " + std::to_string((4 + 8 * 3 + 24 * 4) * 28) + ", data)",
+            "glDisable(GL_BLEND)",
+            "glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, " + std::to_string(gfx2_QuadIndexOffset(0)) + ")",
+            "glEnable(GL_BLEND)",
+            "glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA)",
+            "glDrawArrays(GL_TRIANGLES, 4, 24)",
+            "glDrawElements(GL_TRIANGLES, 144, GL_UNSIGNED_SHORT, " + std::to_string(gfx2_QuadIndexOffset(28)) + ")",
+        };
+        ASSERT_EQ(calls, expected);
+
+        const std::vector<uint8_t> bytes = FakeGl::BufferBytes(gfx2_VertexBuffer);
+        ASSERT_GE(bytes.size(), 124u * 28);
+        auto vertex = [&](int k) {
+            gfx2_Vertex v;
+            std::memcpy(&v, bytes.data() + 28 * k, sizeof v);
+            return v;
+        };
+        const float rect[4][4] = {{0, 0, 0, 0}, {240, 0, 1, 0}, {240, 135, 1, 1}, {0, 135, 0, 1}};
+        for (int k = 0; k < 4; ++k) {
+            const gfx2_Vertex v = vertex(k);
+            EXPECT_EQ(v.x, rect[k][0]) << k;
+            EXPECT_EQ(v.y, rect[k][1]) << k;
+            EXPECT_EQ(v.s, rect[k][2]) << k;
+            EXPECT_EQ(v.t, rect[k][3]) << k;
+            EXPECT_EQ(v.color, 0u) << k;  // black at alpha 0, premultiplied
+        }
+
+        int k = 4, dropped = 0;
+        for (int ring = 0; ring < 4; ++ring)
+            for (int s = 0; s < 8; ++s) {
+                const int j = 8 * ring + s, next = (s + 1) % 8;
+                std::vector<int> points;
+                if (ring == 0) {
+                    points = {0, 1 + s, 1 + next};
+                } else {
+                    const int inner = 1 + 8 * (ring - 1), outer = 1 + 8 * ring;
+                    points = {inner + s, outer + s, outer + next, inner + next};
+                }
+                const float e = 2 * progress + splash_ShardDelay[j] - 0.5f;
+                const float f = e < 0 ? 0 : (e > 1 ? 1 : e * e);
+                const float drop = std::max(static_cast<float>(static_cast<int>(f * 135)), 0.0f);
+                dropped += drop > 0 && drop < 135;
+                for (int p : points) {
+                    const gfx2_Vertex v = vertex(k++);
+                    EXPECT_EQ(v.x, splash_ShardPoints[2 * p]) << "shard " << j << " point " << p;
+                    EXPECT_EQ(v.y, splash_ShardPoints[2 * p + 1] + drop) << "shard " << j << " point " << p;
+                    EXPECT_EQ(v.s, splash_ShardCoords[2 * p]) << "shard " << j << " point " << p;
+                    EXPECT_EQ(v.t, splash_ShardCoords[2 * p + 1]) << "shard " << j << " point " << p;
+                    EXPECT_EQ(v.color, 0xFFFFFFFFu) << "shard " << j << " point " << p;
+                }
+            }
+        EXPECT_EQ(dropped > 0, progress > 0) << "some shards are on their way down";
+    }
 }
 
 TEST_F(SplashTest, FirstRunShowsTheFirstOpeningThenARandomOne) {

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "host/hx_game.h"
+#include "renderer/rd_canvas.h"
 #include "renderer/rd_drawlist.h"
 #include "renderer/rd_font.h"
 #include "renderer/rd_globals.h"
@@ -28,8 +30,7 @@
 
 namespace {
 
-// The list's default material, typed: a bare nullptr with integer texture
-// coordinates would pick the image form of DrawRect.
+// The list's default material, typed: DrawRect takes no bare nullptr.
 c_Material *const kDefault = nullptr;
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -328,6 +329,38 @@ TEST_F(DrawListTest, DefaultMaterialNeverNullAndTheEmptyOpNeverExtended) {
     EXPECT_EQ(gfx2_NoOp->m_count, 0);
     EXPECT_EQ(gfx2_NoOp->m_order, 0);
     EXPECT_EQ(gfx2_NoOp->m_material.get(), nullptr);
+}
+
+// The DrawRect forms a call with these arguments reaches, if any.
+template <class List, class... Args>
+concept DrawsRectWith = requires(List *list, Args... args) { list->DrawRect(args...); };
+// The trap as it is written: a bare nullptr with integer coordinates.
+template <class List>
+concept DrawsRectWithBareNull = requires(List *list) { list->DrawRect(0, 0, 240, 135, nullptr, 0, 0, 1, 1); };
+
+// A null rectangle's material or image has to say which it is: a bare
+// nullptr would pick the image form, which draws nothing for a null image,
+// with integer texture coordinates, and the material form with float ones.
+TEST_F(DrawListTest, ANullForDrawRectMustBeTyped) {
+    static_assert(!DrawsRectWithBareNull<c_DrawList>);
+    static_assert(!DrawsRectWithBareNull<c_Canvas>);
+    static_assert(!DrawsRectWith<c_DrawList, float, float, float, float, std::nullptr_t, float, float, float, float>);
+    static_assert(!DrawsRectWith<c_DrawList, float, float, float, float, std::nullptr_t>);
+    static_assert(DrawsRectWith<c_Canvas, int, int, int, int, c_Material *, int, int, int, int>);
+    static_assert(DrawsRectWith<c_Canvas, float, float, float, float, c_Image2 *, int, int, int, int>);
+    static_assert(DrawsRectWith<c_Canvas, float, float, float, float, c_Image2 *>);
+    static_assert(DrawsRectWith<c_Canvas, float, float, c_Image2 *, int, int, int, int>);
+
+    // Typed, each null does what its form says: the default material's
+    // quad, or nothing for a missing image.
+    c_DrawList *list = NewList();
+    list->DrawRect(0, 0, 240, 135, static_cast<c_Image2 *>(nullptr), 0, 0, 1, 1);
+    list->DrawRect(0, 0, 240, 135, static_cast<c_Image2 *>(nullptr));
+    EXPECT_EQ(Vertices(list), 0);
+    list->DrawRect(0, 0, 240, 135, static_cast<c_Material *>(nullptr), 0, 0, 1, 1);
+    EXPECT_EQ(Ops(list), std::vector<OpFields>({{Fast(), c_BlendMode_Alpha, 4, 4}}));
+    EXPECT_EQ(VertexAt(list, 2).x, 240);
+    EXPECT_EQ(VertexAt(list, 2).t, 1);
 }
 
 TEST_F(DrawListTest, OpsComeBackThroughThePoolWithNoNewAllocations) {
