@@ -74,6 +74,7 @@ protected:
 struct LoopDelegate : HxGameDelegate {
     ScriptedGame *game;
     std::function<void(int update)> onUpdate;
+    std::function<void(int event, int data)> onKey;
     int updates = 0;
     explicit LoopDelegate(ScriptedGame *g) : game(g) {}
     void StartGame() override {}
@@ -86,6 +87,9 @@ struct LoopDelegate : HxGameDelegate {
         game->now += game->updateCost;
         if (onUpdate) onUpdate(updates);
         ++updates;
+    }
+    void KeyEvent(int event, int data) override {
+        if (onKey) onKey(event, data);
     }
     void SuspendGame() override { game->Current().suspends++; }
     void ResumeGame() override { game->Current().resumes++; }
@@ -223,6 +227,39 @@ TEST_F(LoopTest, CloseWhileSuspendedLetsTheAppUpdate) {
     EXPECT_EQ(closeSeenInUpdate, 4);  // resumed for the close request in that pass
     EXPECT_EQ(game.passes[5].suspends, 1);  // still unfocused: suspended again
     EXPECT_EQ(game.passes[6].updates, 0);
+}
+
+// A close request must reach an update however it meets the focus loss:
+// before it, in the very event step that finds the focus gone, or while
+// suspended. The app here acts on the request at its next update, as the
+// game does (it saves, then ends).
+TEST_F(LoopTest, CloseRequestReachesAnUpdateHoweverItMeetsTheFocusLoss) {
+    struct Case {
+        const char *what;
+        int closePass;  // the focus goes at pass 3
+    } cases[] = {{"while focused", 2}, {"in the step that loses the focus", 3}, {"while suspended", 5}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedGame g;
+        LoopDelegate *ld = gc_New<LoopDelegate>(&g);
+        g.SetDelegate(ld);
+        g.SetUpdateRate(30);
+        g.renderCost = 0.010;
+        g.passLimit = 9;
+        g.focused = [](int pass) { return pass < 3; };
+        g.duringEvents = [&](int pass) {
+            if (pass == c.closePass) g.HandleWindowClose();
+        };
+        bool requested = false;
+        int actedAt = -1;
+        ld->onKey = [&](int event, int data) { requested = requested || (event == 1 && data == 432); };
+        ld->onUpdate = [&](int) {
+            if (requested && actedAt < 0) actedAt = g.Pass();
+        };
+        g.Run();
+        EXPECT_EQ(actedAt, c.closePass);
+        EXPECT_EQ(g.passes[c.closePass].updates, 1);
+    }
 }
 
 TEST(SleepMillisTest, WholeMilliseconds) {
