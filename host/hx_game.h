@@ -168,10 +168,11 @@ public:
 
     // Window and main loop (hx_window.cpp).
 
-    // A close request came while the game was suspended: the loop resumes
-    // the game for one pass so the app can act on it (the app's updates
-    // stop while suspended, and focus may never come back).
-    bool closeWhileSuspended = false;
+    // A close request came and no update has run since: the loop does not
+    // suspend the game before the app has had an update to act on it, and
+    // resumes a suspended game for one pass (the app's updates stop while
+    // suspended, and focus may never come back).
+    bool closePending = false;
 
     void SetDeviceWindow(int width, int height, int flags) override;
     void SetSwapInterval(int interval) override;

@@ -146,11 +146,13 @@ void HxGlfwGame::PollEvents() {
             ResumeGame();
             nextUpdateTime = 0.0;
         }
-    } else if (closeWhileSuspended && suspended) {
+    } else if (closePending && suspended) {
         // Let the app see its close request: one pass of updates.
         ResumeGame();
         nextUpdateTime = 0.0;
-    } else if (focusSeen && !suspended && !closeWhileSuspended) {
+    } else if (focusSeen && !suspended && !closePending) {
+        // Not while a close request waits for its update: the app would
+        // never see it (a logout unfocuses and closes in one step).
         SuspendGame();
         nextUpdateTime = 0.0;
     }
@@ -171,7 +173,7 @@ void HxGlfwGame::Run() {
         if (suspended) continue;
         if (updateRate == 0) {
             UpdateGame();
-            closeWhileSuspended = false;
+            closePending = false;
             continue;
         }
         if (nextUpdateTime == 0.0) nextUpdateTime = GetTime();
@@ -182,7 +184,7 @@ void HxGlfwGame::Run() {
             if (nextUpdateTime > GetTime()) break;
             if (i == 3) nextUpdateTime = 0.0;  // behind: drop the missed updates
         }
-        closeWhileSuspended = false;
+        closePending = false;
     }
 }
 
@@ -224,7 +226,7 @@ void HxGlfwGame::HandleScroll(double x, double y, double yOffset) {
 
 void HxGlfwGame::HandleWindowClose() {
     if (window) glfwSetWindowShouldClose(window, GLFW_FALSE);
-    if (suspended) closeWhileSuspended = true;
+    closePending = true;
     KeyEvent(1, key_WindowClose);
     KeyEvent(2, key_WindowClose);
 }

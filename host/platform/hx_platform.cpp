@@ -162,12 +162,22 @@ sigset_t TerminationSignals() {
     return set;
 }
 
+// A signal while a request is pending is the same request (Ctrl-C pressed
+// twice must not lose the save), unless the loop has left that request
+// untaken for the grace time: then the program is hung, and the signal is
+// the way out.
 void WatchTermination(void *) {
     sigset_t set = TerminationSignals();
+    int64_t pendingSince = 0;
     for (;;) {
         int sig = 0;
         if (sigwait(&set, &sig) != 0) continue;
-        if (g_terminationRequested.exchange(true)) _exit(128 + sig);
+        const int64_t now = platform_Microseconds();
+        if (g_terminationRequested.exchange(true)) {
+            if (now - pendingSince >= int64_t{platform_TerminationGraceMs} * 1000) _exit(128 + sig);
+            continue;
+        }
+        pendingSince = now;
         if (g_terminationWake) g_terminationWake();
     }
 }

@@ -63,9 +63,12 @@ void *platform_GLProcAddress(const char *name);
 // thread, and so in every thread started after it, and a watcher thread
 // waits for them: nothing runs inside a signal handler. After each request
 // the watcher calls `wake` (which must be safe on any thread) so that a
-// loop waiting for events sees it. A second request while the first is
-// still pending ends the process at once with 128 + the signal number.
+// loop waiting for events sees it. A further signal while a request is
+// still pending is the same request, unless that request has been waiting
+// for platform_TerminationGraceMs: the program is then taken for hung, and
+// the signal ends the process at once with 128 + its number.
 // Call once, before other threads exist.
 void platform_WatchTerminationSignals(void (*wake)());
+inline constexpr int platform_TerminationGraceMs = 3000;
 // True once for each request that has come.
 bool platform_TakeTerminationRequest();

@@ -197,6 +197,24 @@ TEST_F(AppTest, CloseWhileSuspendedStillSaves) {
     EXPECT_EQ(s.ReadState(), kInitial);
 }
 
+// A logout takes the focus and asks to close at once: the request is
+// handled in the event step that finds the focus gone. The game still
+// saves and ends with 0.
+TEST_F(AppTest, CloseInTheStepThatLosesTheFocusStillSaves) {
+    Session &s = session();
+    s.Start();
+    s.Step(2);
+    progress_Coins = 31;
+    ExitResult r = s.RunToExit([](Session &c) {
+        c.Host().focused = false;
+        c.Close();
+        c.Step(2);
+    });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(s.ReadState().find("\"coins\":31"), std::string::npos) << s.ReadState();
+}
+
 // A full collection after every event: a global the roots miss loses its
 // object at once, and ASan reports its next use.
 class CollectingAppTest : public SessionTest {

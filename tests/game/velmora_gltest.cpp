@@ -122,4 +122,25 @@ TEST_F(VelmoraTest, TerminationSignalsSaveAndEndWithZero) {
     }
 }
 
+// Ctrl-C pressed twice, or a kill sent twice: a second signal that comes
+// while the game has not yet taken the first is the same close request,
+// so the game still saves and ends with 0. Two signals of different kinds:
+// two of one kind may merge into one before the watcher takes them.
+TEST_F(VelmoraTest, ASecondSignalSoonAfterIsTheSameCloseRequest) {
+    const int pairs[][2] = {{SIGTERM, SIGINT}, {SIGHUP, SIGTERM}};
+    for (const auto &pair : pairs) {
+        SCOPED_TRACE(std::to_string(pair[0]) + " then " + std::to_string(pair[1]));
+        std::remove(dir.Join(".zentrovastate").c_str());
+        Child game;
+        ASSERT_NE(StartGame(game), 0u);
+        kill(game.pid, pair[0]);
+        kill(game.pid, pair[1]);
+        EXPECT_EQ(game.Wait(), 0);
+        EXPECT_EQ(State(), kInitial);
+        EXPECT_EQ(ReadFile(game.out), "");
+        EXPECT_EQ(ReadFile(game.err), "");
+        ASSERT_TRUE(WindowGone());
+    }
+}
+
 }  // namespace

@@ -12,7 +12,9 @@
 #include "host/hx_gfx1.h"
 #include "host/hx_graphics.h"
 #include "host/hx_input.h"
+#include "host/hx_keys.h"
 #include "tests/runtime/rt_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -32,7 +34,8 @@ struct RecordingApp : c_App {
         // The devices and the cached size exist already.
         bool devices = app_GraphicsDevice && app_AudioDevice && app_InputDevice && app_Delegate->input;
         Note(std::string("create") + (devices ? " devices " : " NO DEVICES ") + std::to_string(app_CachedDeviceWidth) + "x" +
-             std::to_string(app_CachedDeviceHeight));
+             std::to_string(app_CachedDeviceHeight) + " modes" + std::to_string(app_DisplayModes.Length()) +
+             (app_DesktopMode ? " desktop" : " NO DESKTOP"));
         return 0;
     }
     int OnSuspend() override {
@@ -45,7 +48,8 @@ struct RecordingApp : c_App {
     }
     int OnUpdate() override {
         c_InputDevice *in = app_InputDevice;
-        Note("update hits" + std::to_string(in->keyHit[65]) + " chars" + std::to_string(in->charPut));
+        Note("update hits" + std::to_string(in->keyHit[65]) + " chars" + std::to_string(in->charPut) + " joy" +
+             std::to_string(in->keyHit[key_Joy0]));
         return 0;
     }
     int OnRender() override {
@@ -58,9 +62,28 @@ struct RecordingApp : c_App {
     }
 };
 
-// Display modes as a monitor might report them, with repeats.
+// The audio device's pause and resume, as the delegate calls them.
+struct RecordingAudio : HxAudio {
+    int Suspend() override {
+        g_hooks.push_back("audio suspend");
+        return 0;
+    }
+    int Resume() override {
+        g_hooks.push_back("audio resume");
+        return 0;
+    }
+};
+
+// Display modes as a monitor might report them, with repeats; joystick 0
+// with its first button held while joyButton is set.
 struct ModesGame : HxZentrovaGame {
     bool noDesktop = false;
+    bool joyButton = false;
+    bool PollJoystick(int port, Array<float>, Array<float>, Array<float>, Array<bool> buttons) override {
+        if (port != 0) return false;
+        buttons[0] = joyButton;
+        return true;
+    }
     Array<HxDisplayMode *> GetDisplayModes() override {
         const int list[][2] = {{1920, 1080}, {1280, 720}, {1920, 1080}, {70000, 5}, {1280, 720}};
         Array<HxDisplayMode *> modes(5);
@@ -103,7 +126,7 @@ protected:
 TEST_F(AppLayerTest, StartResizeUpdateAndRenderOrder) {
     ASSERT_EQ(game.Delegate(), app_Delegate.get());
     game.StartGame();
-    EXPECT_EQ(Take(), std::vector<std::string>{"create devices 960x540"});  // no OnResize for the first size
+    EXPECT_EQ(Take(), std::vector<std::string>{"create devices 960x540 modes3 desktop"});  // no OnResize for the first size
     EXPECT_NE(gfx1_Context->defaultFont, nullptr);  // the older layer's font loaded at start
 
     game.KeyEvent(1, 65);
@@ -116,10 +139,43 @@ TEST_F(AppLayerTest, StartResizeUpdateAndRenderOrder) {
     game.RenderGame();
     // The resize comes once, before the update that noticed it; hits and
     // characters are seen by exactly one update.
-    EXPECT_EQ(Take(), (std::vector<std::string>{"resize 800x600", "update hits1 chars1", "update hits0 chars0", "render"}));
+    EXPECT_EQ(Take(), (std::vector<std::string>{"resize 800x600", "update hits1 chars1 joy0", "update hits0 chars0 joy0",
+                                                "render"}));
     game.HandleWindowSize(640, 480);
     game.RenderGame();
     EXPECT_EQ(Take(), (std::vector<std::string>{"resize 640x480", "render"}));
+}
+
+// One session's calls in the order the app sees them: OnCreate once the
+// display modes are listed; the joysticks polled before each OnUpdate (a
+// held button is a hit in the update that first sees it); a change of the
+// height alone is a resize; OnSuspend before the audio pauses, OnResume
+// once it plays again.
+TEST_F(AppLayerTest, ASessionsOrderOfCalls) {
+    game.StartGame();
+    app_Delegate->audio = gc_New<RecordingAudio>();
+    game.joyButton = true;
+    game.UpdateGame();
+    game.UpdateGame();
+    game.HandleWindowSize(960, 600);
+    game.RenderGame();
+    game.SuspendGame();
+    game.RenderGame();
+    game.ResumeGame();
+    game.HandleWindowSize(800, 600);
+    game.UpdateGame();
+    EXPECT_EQ(Take(), (std::vector<std::string>{"create devices 960x540 modes3 desktop",
+                                                "update hits0 chars0 joy1",
+                                                "update hits0 chars0 joy0",
+                                                "resize 960x600",
+                                                "render",
+                                                "suspend",
+                                                "audio suspend",
+                                                "render",
+                                                "audio resume",
+                                                "resume",
+                                                "resize 800x600",
+                                                "update hits0 chars0 joy0"}));
 }
 
 TEST_F(AppLayerTest, SuspendResumeAndCloseRequests) {
@@ -172,13 +228,20 @@ TEST_F(AppLayerTest, AppFunctionsReachTheHost) {
     EXPECT_TRUE(app_LoadString(String(u"missing-file.txt")).Empty());
 }
 
+// The run-time error's banner names the fault on the standard output; its
+// debug prompt, with nothing to read, ends the program with 255.
 TEST_F(AppLayerTest, SecondAppIsARunTimeError) {
+    TempDir dir;
+    const std::string out = dir.Join("out.txt");
     EXPECT_EXIT(
         {
             std::freopen("/dev/null", "r", stdin);
+            std::freopen(out.c_str(), "w", stdout);
             gc_New<RecordingApp>()->m_new();
         },
         ::testing::ExitedWithCode(255), "");
+    const std::string banner = "Zentrova Runtime Error : App has already been created\n";
+    EXPECT_EQ(test_ReadFile(out).substr(0, banner.size()), banner);
 }
 
 TEST_F(AppLayerTest, DefaultCloseEndsWithZero) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "host/hx_game.h"
@@ -74,9 +75,16 @@ protected:
 struct LoopDelegate : HxGameDelegate {
     ScriptedGame *game;
     std::function<void(int update)> onUpdate;
+    std::function<void(int event, int data)> onKey;
     int updates = 0;
     explicit LoopDelegate(ScriptedGame *g) : game(g) {}
-    void StartGame() override {}
+    // The run state as each of these events finds it.
+    std::vector<std::string> runStates;
+    void NoteRunState(const char *event) {
+        runStates.push_back(std::string(event) + (game->Started() ? " started" : " not started") +
+                            (game->Suspended() ? " suspended" : " running"));
+    }
+    void StartGame() override { NoteRunState("start"); }
     void RenderGame() override {
         game->Current().renders++;
         game->now += game->renderCost;
@@ -87,8 +95,17 @@ struct LoopDelegate : HxGameDelegate {
         if (onUpdate) onUpdate(updates);
         ++updates;
     }
-    void SuspendGame() override { game->Current().suspends++; }
-    void ResumeGame() override { game->Current().resumes++; }
+    void KeyEvent(int event, int data) override {
+        if (onKey) onKey(event, data);
+    }
+    void SuspendGame() override {
+        game->Current().suspends++;
+        NoteRunState("suspend");
+    }
+    void ResumeGame() override {
+        game->Current().resumes++;
+        NoteRunState("resume");
+    }
 };
 
 class LoopTest : public RuntimeTest {
@@ -154,6 +171,56 @@ TEST_F(LoopTest, StallRunsFourUpdatesAndRestartsTheSchedule) {
     for (size_t i = 0; i < game.passes.size(); ++i) EXPECT_LE(game.passes[i].updates, 4);
     EXPECT_EQ(game.passes[6].updates, 1);
     EXPECT_NE(game.passes[6].nextUpdateAtEnd, 0.0);
+}
+
+// An update due at the very time the clock reads runs in that pass: a
+// render that takes exactly two periods gets two updates in every pass,
+// so the game keeps its rate (times in halves and quarters of a second
+// are exact).
+TEST_F(LoopTest, AnUpdateDueNowRunsInThisPass) {
+    game.SetUpdateRate(4);
+    game.renderCost = 0.5;
+    game.passLimit = 6;
+    game.Run();
+    EXPECT_EQ(game.passes[0].updates, 1);
+    for (size_t i = 1; i < game.passes.size(); ++i) EXPECT_EQ(game.passes[i].updates, 2) << i;
+    EXPECT_EQ(game.now, 3.0);
+    EXPECT_EQ(TotalUpdates(), 11);
+}
+
+// Away for seconds: the game is suspended when the delegate hears of it
+// and running again when it hears of the resume, and the resume starts the
+// schedule afresh from the present: one update in the pass that resumes,
+// none of the time away caught up. The loop's own suspend clears the
+// schedule too, so the second case suspends the game by the host event
+// alone, before the loop's focus step, and leaves the schedule to the
+// resume.
+TEST_F(LoopTest, ResumingRestartsTheSchedule) {
+    for (bool byFocusStep : {true, false}) {
+        SCOPED_TRACE(byFocusStep ? "suspended by the focus step" : "suspended by the host event alone");
+        ScriptedGame g;
+        LoopDelegate *ld = gc_New<LoopDelegate>(&g);
+        g.SetDelegate(ld);
+        g.SetUpdateRate(30);
+        g.renderCost = 0.010;
+        g.passLimit = 10;
+        g.focused = [](int pass) { return pass < 3 || pass >= 6; };
+        double resumedAt = 0;
+        g.duringEvents = [&](int pass) {
+            if (pass == 3 && !byFocusStep) g.SuspendGame();
+            if (pass == 4 || pass == 5) g.now += 2.0;  // waiting for events
+            if (pass == 6) resumedAt = g.now;
+        };
+        g.Run();
+        EXPECT_EQ(ld->runStates, (std::vector<std::string>{"start started running", "suspend started suspended",
+                                                           "resume started running"}));
+        EXPECT_EQ(g.passes[3].suspends, 1);
+        EXPECT_EQ(g.passes[3].updates, 0);
+        EXPECT_EQ(g.passes[6].resumes, 1);
+        EXPECT_EQ(g.passes[6].updates, 1);
+        EXPECT_DOUBLE_EQ(g.passes[6].nextUpdateAtEnd, resumedAt + 1.0 / 30);
+        for (size_t i = 7; i < g.passes.size(); ++i) EXPECT_EQ(g.passes[i].updates, 1) << i;
+    }
 }
 
 TEST_F(LoopTest, RateZeroUpdatesOncePerPassWithoutSleeping) {
@@ -223,6 +290,39 @@ TEST_F(LoopTest, CloseWhileSuspendedLetsTheAppUpdate) {
     EXPECT_EQ(closeSeenInUpdate, 4);  // resumed for the close request in that pass
     EXPECT_EQ(game.passes[5].suspends, 1);  // still unfocused: suspended again
     EXPECT_EQ(game.passes[6].updates, 0);
+}
+
+// A close request must reach an update however it meets the focus loss:
+// before it, in the very event step that finds the focus gone, or while
+// suspended. The app here acts on the request at its next update, as the
+// game does (it saves, then ends).
+TEST_F(LoopTest, CloseRequestReachesAnUpdateHoweverItMeetsTheFocusLoss) {
+    struct Case {
+        const char *what;
+        int closePass;  // the focus goes at pass 3
+    } cases[] = {{"while focused", 2}, {"in the step that loses the focus", 3}, {"while suspended", 5}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedGame g;
+        LoopDelegate *ld = gc_New<LoopDelegate>(&g);
+        g.SetDelegate(ld);
+        g.SetUpdateRate(30);
+        g.renderCost = 0.010;
+        g.passLimit = 9;
+        g.focused = [](int pass) { return pass < 3; };
+        g.duringEvents = [&](int pass) {
+            if (pass == c.closePass) g.HandleWindowClose();
+        };
+        bool requested = false;
+        int actedAt = -1;
+        ld->onKey = [&](int event, int data) { requested = requested || (event == 1 && data == 432); };
+        ld->onUpdate = [&](int) {
+            if (requested && actedAt < 0) actedAt = g.Pass();
+        };
+        g.Run();
+        EXPECT_EQ(actedAt, c.closePass);
+        EXPECT_EQ(g.passes[c.closePass].updates, 1);
+    }
 }
 
 TEST(SleepMillisTest, WholeMilliseconds) {

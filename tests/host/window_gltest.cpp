@@ -122,6 +122,33 @@ TEST_F(EndToEndTest, CloseWhileSuspendedStillEnds) {
     EXPECT_EQ(app.Count("quit"), 1);
 }
 
+// A termination signal is a close request the main loop takes. A program
+// stuck in its own code never takes it: the further signals of the next
+// few seconds are the same request (Ctrl-C pressed again and again), and
+// the first one after that ends the program at once with 128 + its number.
+TEST_F(EndToEndTest, ASecondSignalEndsAHungProgramOnlyAfterAFewSeconds) {
+    Child app;
+    app.Start(Folder() + "/velmora_testapp", {"VELMORA_TESTAPP_MODE=hang"});
+    ASSERT_TRUE(app.WaitFor("hung"));
+    const auto first = std::chrono::steady_clock::now();
+    kill(app.pid, SIGTERM);
+    int status = 0;
+    const bool ended = test_WaitUntil(
+        "the hung program to end",
+        [&] {
+            kill(app.pid, SIGINT);
+            return waitpid(app.pid, &status, WNOHANG) == app.pid;
+        },
+        test_WaitDeadline, 100ms);
+    const auto lived = std::chrono::steady_clock::now() - first;
+    ASSERT_TRUE(ended);
+    app.pid = -1;
+    EXPECT_GE(lived, std::chrono::milliseconds(platform_TerminationGraceMs));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+    EXPECT_EQ(app.Count("close"), 0);
+}
+
 // Without the GL the renderer needs, the program says so and stops before
 // anything draws.
 TEST_F(EndToEndTest, TooOldGLIsRefused) {

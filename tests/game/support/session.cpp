@@ -255,7 +255,7 @@ void Session::Step(int passes, int ms) {
         Event([&] { host_->PollEvents(); });
         if (host_->suspended) continue;
         Event([&] { host_->UpdateGame(); });
-        host_->closeWhileSuspended = false;
+        host_->closePending = false;
     }
 }
 

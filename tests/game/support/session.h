@@ -53,9 +53,10 @@
 //   Update(ms)   the clock moves ms, then UpdateGame (the host drops it
 //                while suspended).
 //   Step(n, ms)  n passes: RenderGame, buffer swap, the clock moves ms, the
-//                host's own event and focus step (PollEvents: it resumes for
-//                one pass after a close request made while suspended), then
-//                one UpdateGame unless suspended. One update per pass: the
+//                host's own event and focus step (PollEvents: a close
+//                request gets an update before any suspend, and one made
+//                while suspended resumes for one pass), then one
+//                UpdateGame unless suspended. One update per pass: the
 //                loop's catch-up schedule is tested in tests/host/loop_test.
 //   Suspend()    focus lost: SuspendGame (OnSuspend); Resume() gives it back.
 //   Close()      the window's close button: HandleWindowClose, i.e. key 432

@@ -4,7 +4,8 @@
 // "deferclose": OnClose only asks to quit, and the next update ends the
 // program, as a game that saves first does; "return": OnClose lets the main
 // loop return, and main logs "returned, audio open 0|1" once host_MainBody
-// is back). Besides the hooks it logs "focus seen" once the host has seen
+// is back; "hang": the first update logs "hung" and never returns, as a
+// program stuck in its own code). Besides the hooks it logs "focus seen" once the host has seen
 // its window focused, and "render suspended" for each frame drawn while
 // suspended, so that a test can wait for them.
 #include <GL/gl.h>
@@ -21,6 +22,7 @@
 #include "host/hx_gl.h"
 #include "host/hx_input.h"
 #include "host/hx_main.h"
+#include "host/platform/hx_platform.h"
 #include "runtime/rt_json.h"
 
 namespace {
@@ -77,6 +79,10 @@ public:
             Log("focus seen");
         }
         Log("update");
+        if (Mode("hang")) {
+            Log("hung");
+            for (;;) platform_SleepMs(1000);
+        }
         if (quitRequested) {
             Log("quit");
             app_EndApp();
