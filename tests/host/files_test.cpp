@@ -102,6 +102,38 @@ TEST(PathTable, DataPathMapping) {
     }
 }
 
+// The executable's folder is bytes: whatever they are, a data path mapped
+// into it opens a file in that very folder; UTF-8 in it reads as its
+// characters.
+TEST(PathTable, FolderNamesKeepTheirBytes) {
+    const struct {
+        const char *what;
+        std::string folder;
+        std::u16string units;  // empty: not checked
+    } cases[] = {
+        {"plain", "/games/ice", u"/games/ice"},
+        {"two- and three-byte", "/caf\xC3\xA9/\xE2\x82\xAC", u"/caf\u00E9/\u20AC"},
+        {"emoji", "/game\xF0\x9F\x8E\xAE", u"/game\U0001F3AE"},
+        {"Latin-1 byte", "/caf\xE9", {}},
+        {"stray continuation", "/a\x80" "b", {}},
+        {"cut-off emoji", "/game\xF0\x9F\x8E", {}},
+        {"cut-off emoji before a slash", "/\xF0\x9F/x", {}},
+        {"overlong slash", "/a\xC0\xAF", {}},
+        {"encoded surrogate", "/a\xED\xA0\x80", {}},
+        {"encoded surrogate pair", "/a\xED\xA0\xBD\xED\xB2\xA9", {}},
+        {"beyond U+10FFFF", "/a\xF4\x90\x80\x80", {}},
+        {"lead F8 and FF", "/\xF8\xFF", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const String folder = host_FromFileName(c.folder);
+        EXPECT_EQ(U8(host_MapDataPath(String(u"zentrova://data/a.png"), folder)), c.folder + "/data/a.png");
+        if (!c.units.empty()) {
+            EXPECT_EQ(std::u16string(folder.Data(), static_cast<size_t>(folder.Length())), c.units);
+        }
+    }
+}
+
 TEST_F(FilesTest, GlfwGameMapsBesideTheExecutable) {
     HxZentrovaGame game;
     const std::string exe = platform_ExecutablePath();
