@@ -210,7 +210,11 @@ int HxGame::SaveState(String state) {
     String mapped = PathToFilePath(kStateFile);
     if (mapped.Empty()) return -1;
     std::string bytes = host_EncodeStateUnits(state);
-    return platform_ReplaceFile(host_ToUtf8(mapped).c_str(), bytes.data(), bytes.size());
+    const std::string file = host_ToUtf8(mapped);
+    const int result = platform_ReplaceFile(file.c_str(), bytes.data(), bytes.size());
+    // A save killed before its rename left its temporary file behind.
+    platform_RemoveStaleReplaceFiles(file.c_str());
+    return result;
 }
 
 unsigned char *HxGame::LoadData(String path, int *length) {
