@@ -23,8 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (int64_t i = 0; i < length; ++i)
             if (s[static_cast<int>(i)] != data[start + i]) std::abort();
     } else {
-        // Every sequence is one to three bytes and gives one unit.
+        // Every sequence is one to three bytes and gives one unit, and no
+        // byte of 0xF0 or above (a lead of four bytes or more) is in any.
         if (length > n - start || length * 3 < n - start) std::abort();
+        for (int64_t i = start; i < n; ++i)
+            if (data[i] >= 0xF0) std::abort();
     }
     if (length == 0 && s.GetRep() != &String::EmptyRep) std::abort();
     return 0;

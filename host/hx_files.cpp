@@ -46,9 +46,52 @@ std::string host_ToUtf8(const String &s) {
                 ++i;
             }
         }
-        PutUnit(out, c);
+        // A lone 0xDC80 to 0xDCFF stands for a byte of a file name that
+        // is not UTF-8 (host_FromFileName): the byte itself again.
+        if (c >= 0xDC80 && c <= 0xDCFF)
+            out += static_cast<char>(c - 0xDC00);
+        else
+            PutUnit(out, c);
     }
     return out;
+}
+
+String host_FromFileName(const std::string &bytes) {
+    const size_t n = bytes.size();
+    std::u16string units;
+    units.reserve(n);
+    size_t i = 0;
+    while (i < n) {
+        const unsigned b = static_cast<unsigned char>(bytes[i]);
+        // Only the shortest form of a character other than a surrogate
+        // comes back from host_ToUtf8 as the same bytes.
+        const size_t len = b < 0x80                 ? 1
+                           : b >= 0xC2 && b <= 0xDF ? 2
+                           : b >= 0xE0 && b <= 0xEF ? 3
+                           : b >= 0xF0 && b <= 0xF4 ? 4
+                                                    : 0;
+        unsigned c = len == 1 ? b : len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07;
+        bool ok = len > 0 && n - i >= len;
+        for (size_t k = 1; ok && k < len; ++k) {
+            const unsigned next = static_cast<unsigned char>(bytes[i + k]);
+            ok = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (ok && len == 3) ok = c >= 0x800 && (c < 0xD800 || c > 0xDFFF);
+        if (ok && len == 4) ok = c >= 0x10000 && c <= 0x10FFFF;
+        if (!ok) {
+            units += static_cast<char16_t>(0xDC00 + b);
+            i += 1;
+        } else if (c >= 0x10000) {
+            units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            i += len;
+        } else {
+            units += static_cast<char16_t>(c);
+            i += len;
+        }
+    }
+    return units.empty() ? String() : String(units.data(), static_cast<int64_t>(units.size()));
 }
 
 std::string host_EncodeStateUnits(const String &s) {
@@ -167,7 +210,11 @@ int HxGame::SaveState(String state) {
     String mapped = PathToFilePath(kStateFile);
     if (mapped.Empty()) return -1;
     std::string bytes = host_EncodeStateUnits(state);
-    return platform_ReplaceFile(host_ToUtf8(mapped).c_str(), bytes.data(), bytes.size());
+    const std::string file = host_ToUtf8(mapped);
+    const int result = platform_ReplaceFile(file.c_str(), bytes.data(), bytes.size());
+    // A save killed before its rename left its temporary file behind.
+    platform_RemoveStaleReplaceFiles(file.c_str());
+    return result;
 }
 
 unsigned char *HxGame::LoadData(String path, int *length) {
@@ -189,7 +236,9 @@ void HxGame::GetDate(Array<int> date) {
 // ---------------------------------------------------------------------------
 
 String HxGlfwGame::PathToFilePath(String path) {
-    if (appFolder.Empty()) appFolder = host_FromUtf8(host_ExecutableFolder());
+    // The folder's bytes as the system gave them, whatever they are: a
+    // name read by the text rules could name another folder.
+    if (appFolder.Empty()) appFolder = host_FromFileName(host_ExecutableFolder());
     if (!path.StartsWith(String(u"zentrova:"))) return path;
     if (path.StartsWith(String(u"zentrova://internal/"))) {
         if (internalFolder.Empty()) internalFolder = appFolder + String(u"/internal");

@@ -22,8 +22,13 @@ std::string host_MapDataPathUtf8(const std::string &path, const std::string &app
 // executable's path holds no "/".
 std::string host_ExecutableFolder();
 
-// UTF-8 of a String's units with surrogate pairs joined (file names).
+// UTF-8 of a String's units with surrogate pairs joined (file names); a
+// lone unit 0xDC80 to 0xDCFF becomes the byte 0x80 to 0xFF it stands for.
 std::string host_ToUtf8(const String &s);
+// A file name's bytes as units that host_ToUtf8 turns back into the very
+// same bytes: well-formed UTF-8 gives its characters (one beyond 16 bits as
+// a surrogate pair), and every other byte b the lone unit 0xDC00 + b.
+String host_FromFileName(const std::string &bytes);
 // UTF-8 bytes decoded by the text rules.
 String host_FromUtf8(const std::string &s);
 // The state file's bytes: every unit on its own as one to three bytes, so

@@ -44,10 +44,15 @@ FontFile host_ParseFontText(const String &path, const String &text) {
                 if (f.StartsWith(String(u"lineHeight="))) font.lineHeight = FieldInt(f);
                 if (f.StartsWith(String(u"pages="))) {
                     // A negative count is taken as none; a new count starts
-                    // new slots.
+                    // new slots. Every slot that is filled takes a "file="
+                    // field of five units or more, so slots beyond a fifth
+                    // of the text would stay empty: a count from outside
+                    // makes no more of them than the text can fill.
                     font.pageCount = FieldInt(f);
                     if (font.pageCount < 0) font.pageCount = 0;
-                    font.pageFiles.assign(static_cast<size_t>(font.pageCount), String());
+                    const int fillable = text.Length() / 5;
+                    font.pageFiles.assign(static_cast<size_t>(font.pageCount < fillable ? font.pageCount : fillable),
+                                          String());
                 }
             }
         } else if (line.StartsWith(String(u"page"))) {

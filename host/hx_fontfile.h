@@ -17,6 +17,8 @@ struct FontFile {
     String folder;
     // The last "pages=" count, never negative; the page files by slot ("" for
     // a slot no "file=" filled). Page names beyond the count have no slot.
+    // There are no more slots than the text could fill (a fifth of its
+    // units), however large the count.
     int pageCount = 0;
     std::vector<String> pageFiles;
     int lineHeight = 0;

@@ -120,6 +120,103 @@ void GetActive(Fn fn, GLuint program, GLuint index, Array<int> size, Array<int> 
     if (name.Length() > 0) name[0] = FromBytes(buffer);
 }
 
+// Bytes of one element of a pixel type and how many elements make a pixel
+// of a format (a packed type is one element per pixel); 0 for what this
+// file does not know.
+int ElementBytes(GLenum type) {
+    switch (type) {
+    case GL_UNSIGNED_BYTE:
+    case GL_BYTE:
+    case GL_UNSIGNED_BYTE_3_3_2:
+    case GL_UNSIGNED_BYTE_2_3_3_REV: return 1;
+    case GL_UNSIGNED_SHORT:
+    case GL_SHORT:
+    case GL_HALF_FLOAT:
+    case GL_UNSIGNED_SHORT_5_6_5:
+    case GL_UNSIGNED_SHORT_5_6_5_REV:
+    case GL_UNSIGNED_SHORT_4_4_4_4:
+    case GL_UNSIGNED_SHORT_4_4_4_4_REV:
+    case GL_UNSIGNED_SHORT_5_5_5_1:
+    case GL_UNSIGNED_SHORT_1_5_5_5_REV: return 2;
+    case GL_UNSIGNED_INT:
+    case GL_INT:
+    case GL_FLOAT:
+    case GL_UNSIGNED_INT_8_8_8_8:
+    case GL_UNSIGNED_INT_8_8_8_8_REV:
+    case GL_UNSIGNED_INT_10_10_10_2:
+    case GL_UNSIGNED_INT_2_10_10_10_REV:
+    case GL_UNSIGNED_INT_24_8:
+    case GL_UNSIGNED_INT_10F_11F_11F_REV:
+    case GL_UNSIGNED_INT_5_9_9_9_REV: return 4;
+    case GL_FLOAT_32_UNSIGNED_INT_24_8_REV: return 8;
+    default: return 0;
+    }
+}
+
+bool IsPackedType(GLenum type) {
+    switch (type) {
+    case GL_UNSIGNED_BYTE:
+    case GL_BYTE:
+    case GL_UNSIGNED_SHORT:
+    case GL_SHORT:
+    case GL_HALF_FLOAT:
+    case GL_UNSIGNED_INT:
+    case GL_INT:
+    case GL_FLOAT: return false;
+    default: return true;
+    }
+}
+
+int FormatElements(GLenum format) {
+    switch (format) {
+    case GL_RED:
+    case GL_GREEN:
+    case GL_BLUE:
+    case GL_ALPHA:
+    case GL_LUMINANCE:
+    case GL_DEPTH_COMPONENT:
+    case GL_STENCIL_INDEX:
+    case GL_RED_INTEGER: return 1;
+    case GL_RG:
+    case GL_LUMINANCE_ALPHA:
+    case GL_DEPTH_STENCIL:
+    case GL_RG_INTEGER: return 2;
+    case GL_RGB:
+    case GL_BGR:
+    case GL_RGB_INTEGER:
+    case GL_BGR_INTEGER: return 3;
+    case GL_RGBA:
+    case GL_BGRA:
+    case GL_RGBA_INTEGER:
+    case GL_BGRA_INTEGER: return 4;
+    default: return 0;
+    }
+}
+
+// The bytes of client memory that a transfer of a width x height rectangle
+// reaches from its start, laid out as GL lays it out with the current
+// pixel-store state (GL_PACK_* for reading pixels, GL_UNPACK_* for
+// texture uploads): rows of the row length (the width when 0), each
+// padded to the alignment unless its elements are at least that large,
+// after the skipped rows and pixels; the last row ends at its last pixel.
+// 0 for an empty rectangle, -1 for a format or type not known here.
+int64_t PixelBytes(bool pack, GLsizei width, GLsizei height, GLenum format, GLenum type) {
+    const int64_t size = ElementBytes(type);
+    const int64_t elements = IsPackedType(type) ? 1 : FormatElements(format);
+    if (size == 0 || elements == 0) return -1;
+    if (width <= 0 || height <= 0) return 0;
+    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0;
+    glGetIntegerv(pack ? GL_PACK_ALIGNMENT : GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(pack ? GL_PACK_ROW_LENGTH : GL_UNPACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(pack ? GL_PACK_SKIP_ROWS : GL_UNPACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(pack ? GL_PACK_SKIP_PIXELS : GL_UNPACK_SKIP_PIXELS, &skipPixels);
+    const int64_t a = alignment > 0 ? alignment : 1;
+    const int64_t pixel = size * elements;
+    const int64_t row = (rowLength > 0 ? rowLength : width) * pixel;
+    const int64_t stride = size >= a ? row : (row + a - 1) / a * a;
+    return (static_cast<int64_t>(skipRows) + height - 1) * stride + (static_cast<int64_t>(skipPixels) + width) * pixel;
+}
+
 int IndexBytes(GLenum type) {
     switch (type) {
     case GL_UNSIGNED_BYTE: return 1;
@@ -136,13 +233,20 @@ int IndexBytes(GLenum type) {
 
 void gl_TexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                    GLenum format, GLenum type, c_DataBuffer *data) {
-    glTexImage2D(target, level, internalFormat, width, height, border, format, type, data ? data->data : nullptr);
+    const unsigned char *p = data ? data->data : nullptr;
+    if (p) {
+        const int64_t bytes = PixelBytes(false, width, height, format, type);
+        if (bytes < 0 || bytes > data->length) return;
+    }
+    glTexImage2D(target, level, internalFormat, width, height, border, format, type, p);
 }
 
 void gl_TexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffset, GLsizei width, GLsizei height,
                       GLenum format, GLenum type, c_DataBuffer *data, int offset) {
     const unsigned char *p = BlockAt(data, offset);
     if (!p) return;
+    const int64_t bytes = PixelBytes(false, width, height, format, type);
+    if (bytes < 0 || bytes > BytesFrom(data, offset)) return;
     glTexSubImage2D(target, level, xOffset, yOffset, width, height, format, type, p);
 }
 
@@ -172,6 +276,8 @@ void gl_ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum forma
                    int offset) {
     const unsigned char *p = BlockAt(data, offset);
     if (!p) return;
+    const int64_t bytes = PixelBytes(true, width, height, format, type);
+    if (bytes < 0 || bytes > BytesFrom(data, offset)) return;
     glReadPixels(x, y, width, height, format, type, const_cast<unsigned char *>(p));
 }
 

@@ -214,6 +214,11 @@ void gl_MarkGlobals();
 // --- Data-buffer pointers: GL gets the block address plus the offset. ---
 // Those taking an offset do nothing when it lies outside the block or when
 // no buffer (or one without a block) is given.
+// The three pixel transfers also do nothing when the block, from the
+// offset on, is shorter than the rectangle as GL lays it out with the
+// current pixel-store state (row length, skipped rows and pixels, rows
+// padded to the alignment), or when the format or type is one they do not
+// know the size of.
 // A null buffer passes no data (GL allocates only).
 void gl_TexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                    GLenum format, GLenum type, c_DataBuffer *data);

@@ -150,7 +150,9 @@ int32_t gc_StepBudget(int32_t n, int32_t a) {
 void gc_Collect() {
     int32_t n = gc_NewBytes;
     int32_t x = gc_ExternalBytes.load();
-    if (math_WrapAdd(n, x) <= gc_FullThreshold) {
+    // In 64 bits: the external count can stand near INT32_MAX, and a
+    // wrapped sum would put every full collection off for good.
+    if (static_cast<int64_t>(n) + x <= gc_FullThreshold) {
         gc_MarkQueued(gc_StepBudget(n, gc_AllocBytes));
         return;
     }

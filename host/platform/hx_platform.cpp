@@ -1,6 +1,7 @@
 #include "host/platform/hx_platform.h"
 
 #include <GLFW/glfw3.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -192,3 +193,33 @@ void platform_WatchTerminationSignals(void (*wake)()) {
 }
 
 bool platform_TakeTerminationRequest() { return g_terminationRequested.exchange(false); }
+
+// kill with signal 0 only asks; EPERM means it exists but is not ours.
+bool platform_ProcessAlive(int pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM); }
+
+int platform_RemoveStaleReplaceFiles(const char *path) {
+    const std::string target(path);
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
+    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+    DIR *d = ::opendir(folder.c_str());
+    if (!d) return 0;
+    std::vector<std::string> stale;
+    while (dirent *e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        // The id exactly as platform_ReplaceFile writes it.
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::strtol(digits.c_str(), nullptr, 10);
+        if (pid <= 0 || std::to_string(pid) != digits || platform_ProcessAlive(static_cast<int>(pid))) continue;
+        stale.push_back(folder + "/" + name);
+    }
+    ::closedir(d);
+    int removed = 0;
+    for (const std::string &file : stale) {
+        struct stat st;
+        if (::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(file.c_str()) == 0) ++removed;
+    }
+    return removed;
+}

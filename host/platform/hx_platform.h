@@ -72,3 +72,14 @@ void platform_WatchTerminationSignals(void (*wake)());
 inline constexpr int platform_TerminationGraceMs = 3000;
 // True once for each request that has come.
 bool platform_TakeTerminationRequest();
+
+// Whether a process of that id exists (one of another user included).
+bool platform_ProcessAlive(int pid);
+
+// Removes what platform_ReplaceFile leaves of `path` when its process dies
+// between writing the temporary file and the rename: the regular files in
+// the target's folder named the target's name + ".tmp" + a process id as
+// it writes them, whose process no longer exists. A running process's
+// file stays: it may be in the middle of its own replacement. Nothing else
+// is touched. Returns how many files were removed.
+int platform_RemoveStaleReplaceFiles(const char *path);

@@ -3,6 +3,8 @@
 // folder, started with an empty standard input. The losses that end it end
 // with their message and 255 (a real GL fails an empty or garbage shader
 // body); the others show the window, print their line and close with 0.
+// A copy in a folder whose name is not plain UTF-16 text (an emoji, a
+// Latin-1 byte) finds its data folder all the same.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -106,6 +108,34 @@ TEST_F(VelmoraDataFilesTest, OtherLossesPrintTheirLineAndCloseWithZero) {
         std::printf("%s %s: exit %d, printed: %s", c.file, c.garbage ? "garbage" : "missing", c.code, out.c_str());
         std::fflush(stdout);
         EXPECT_EQ(out, c.printed);
+    }
+}
+
+// The folder's name is bytes: one character outside the 16-bit range and
+// one byte that is no UTF-8 at all must both reach the data folder.
+TEST_F(VelmoraDataFilesTest, AnyFolderNameFindsTheDataFolder) {
+    const struct {
+        const char *what, *folder;
+    } cases[] = {
+        {"an emoji", "game\xF0\x9F\x8E\xAE"},
+        {"a Latin-1 byte", "caf\xE9"},
+    };
+    fs::create_directories(dir.Join("run"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string bin = dir.Join(c.folder);
+        fs::create_directories(bin);
+        fs::copy_file(Folder() + "/velmora", bin + "/velmora");
+        fs::copy(Folder() + "/data", bin + "/data", fs::copy_options::recursive);
+        const std::string start = dir.Join("start");
+        std::ofstream(start, std::ios::trunc) << "#!/bin/sh\nexec \"" << bin << "/velmora\" </dev/null\n";
+        chmod(start.c_str(), 0755);
+        Child game;
+        game.Start(start, {}, dir.Join("run"));
+        if (Window w = FindWindow("Velmora")) SendDeleteWindow(w);
+        EXPECT_EQ(game.Wait(), 0);
+        EXPECT_EQ(ReadFile(game.out), "");
+        fs::remove_all(bin);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -99,6 +100,38 @@ TEST(PathTable, DataPathMapping) {
         String in(c.in, std::char_traits<char16_t>::length(c.in));
         EXPECT_EQ(U8(host_MapDataPath(in, folder)), U8(String(c.out, std::char_traits<char16_t>::length(c.out)))) << U8(in);
         EXPECT_EQ(host_MapDataPathUtf8(U8(in), "/games/ice"), U8(String(c.out, std::char_traits<char16_t>::length(c.out))));
+    }
+}
+
+// The executable's folder is bytes: whatever they are, a data path mapped
+// into it opens a file in that very folder; UTF-8 in it reads as its
+// characters.
+TEST(PathTable, FolderNamesKeepTheirBytes) {
+    const struct {
+        const char *what;
+        std::string folder;
+        std::u16string units;  // empty: not checked
+    } cases[] = {
+        {"plain", "/games/ice", u"/games/ice"},
+        {"two- and three-byte", "/caf\xC3\xA9/\xE2\x82\xAC", u"/caf\u00E9/\u20AC"},
+        {"emoji", "/game\xF0\x9F\x8E\xAE", u"/game\U0001F3AE"},
+        {"Latin-1 byte", "/caf\xE9", {}},
+        {"stray continuation", "/a\x80" "b", {}},
+        {"cut-off emoji", "/game\xF0\x9F\x8E", {}},
+        {"cut-off emoji before a slash", "/\xF0\x9F/x", {}},
+        {"overlong slash", "/a\xC0\xAF", {}},
+        {"encoded surrogate", "/a\xED\xA0\x80", {}},
+        {"encoded surrogate pair", "/a\xED\xA0\xBD\xED\xB2\xA9", {}},
+        {"beyond U+10FFFF", "/a\xF4\x90\x80\x80", {}},
+        {"lead F8 and FF", "/\xF8\xFF", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const String folder = host_FromFileName(c.folder);
+        EXPECT_EQ(U8(host_MapDataPath(String(u"zentrova://data/a.png"), folder)), c.folder + "/data/a.png");
+        if (!c.units.empty()) {
+            EXPECT_EQ(std::u16string(folder.Data(), static_cast<size_t>(folder.Length())), c.units);
+        }
     }
 }
 
@@ -196,6 +229,92 @@ TEST_F(FilesTest, SaveKilledBeforeTheRenameKeepsTheOldFile) {
     // The next save succeeds over the leftover.
     EXPECT_EQ(game.SaveState(String(u"newer")), 0);
     EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), "newer");
+}
+
+// The id of a process that has ended (and been reaped).
+pid_t EndedProcess() {
+    pid_t child = fork();
+    if (child == 0) _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Saves killed before their rename leave their temporary files; the next
+// save removes exactly those, and keeps the temporary file of a save that
+// another running copy is in the middle of.
+TEST_F(FilesTest, TheNextSaveRemovesTheTemporaryFilesOfKilledSaves) {
+    HxZentrovaGame game;
+    ASSERT_EQ(game.SaveState(String(u"old state")), 0);
+    std::vector<std::string> killed;
+    for (int i = 0; i < 3; ++i) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            platform_ReplaceFileHooks.beforeRename = [](const char *) { raise(SIGKILL); };
+            game.SaveState(String(u"killed"));
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        killed.push_back(".zentrovastate.tmp" + std::to_string(child));
+        ASSERT_TRUE(dir.Exists(killed.back()));
+    }
+
+    // Another copy, stopped between writing its temporary file and the rename.
+    int ready[2], go[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(go), 0);
+    static int readyFd, goFd;
+    readyFd = ready[1];
+    goFd = go[0];
+    pid_t other = fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        // Should the test end early, the closed pipe lets this copy go on.
+        close(go[1]);
+        close(ready[0]);
+        platform_ReplaceFileHooks.beforeRename = [](const char *) {
+            char byte = 0;
+            (void)!write(readyFd, &byte, 1);
+            (void)!read(goFd, &byte, 1);
+        };
+        _exit(game.SaveState(String(u"the other copy")) == 0 ? 0 : 1);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    const std::string live = ".zentrovastate.tmp" + std::to_string(other);
+
+    // Names that only look like one.
+    const std::string ended = std::to_string(EndedProcess());
+    const std::vector<std::string> kept = {
+        ".zentrovastate.tmp", ".zentrovastate.tmpx", ".zentrovastate.tmp" + ended + "x",
+        ".zentrovastate.tmp0" + ended, ".zentrovastate.tmp-" + ended, ".zentrovastate.bad.tmp" + ended,
+        "a.zentrovastate.tmp" + ended, ".zentrovastate.tmp99999999999999999999",
+    };
+    for (const std::string &name : kept) dir.Write(name, "x");
+    const std::string folder = ".zentrovastate.tmp" + std::to_string(EndedProcess());
+    ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
+
+    EXPECT_EQ(game.SaveState(String(u"newer")), 0);
+    std::vector<std::string> expected = kept;
+    expected.push_back(".zentrovastate");
+    expected.push_back(live);
+    expected.push_back(folder);
+    std::vector<std::string> names = ListDir(dir.Path());
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), "newer");
+
+    // The other copy's save still completes.
+    ASSERT_EQ(write(go[1], &byte, 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(test_ReadFile(dir.Join(".zentrovastate")), "the other copy");
+    EXPECT_FALSE(dir.Exists(live));
+    for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
 }
 
 TEST_F(FilesTest, LoadDataSizes) {

@@ -553,6 +553,85 @@ TEST_F(GlTest, TexturePixelsGoInAndOutAtBufferOffsets) {
     gl_DeleteTexture(tex);
 }
 
+// Pixel transfers refuse a buffer too short, from the offset on, for the
+// rectangle as GL lays out its rows (padded to the pixel-store alignment);
+// one that holds it exactly serves.
+TEST_F(GlTest, PixelTransfersRefuseBuffersShorterThanTheirRectangle) {
+    const GLuint tex = gl_CreateTexture();
+    glBindTexture(GL_TEXTURE_2D, tex);
+    std::vector<unsigned char> start(4 * 4 * 4);
+    for (size_t i = 0; i < start.size(); ++i) start[i] = static_cast<unsigned char>(i + 1);
+    auto texels = [] {
+        std::vector<unsigned char> got(4 * 4 * 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, got.data());
+        return got;
+    };
+    auto level = [](GLenum parameter) {
+        GLint v = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &v);
+        return v;
+    };
+    const struct Case {
+        const char *what;
+        int width, height;
+        GLenum format;
+        int alignment, length, offset;
+        bool served;
+    } cases[] = {
+        {"2 x 2 RGBA in 16 bytes", 2, 2, GL_RGBA, 4, 16, 0, true},
+        {"2 x 2 RGBA, 12 bytes after the offset", 2, 2, GL_RGBA, 4, 16, 4, false},
+        {"2 x 2 RGBA, 16 bytes after the offset", 2, 2, GL_RGBA, 4, 20, 4, true},
+        {"1 x 2 RGB, rows padded to 4 bytes", 1, 2, GL_RGB, 4, 6, 0, false},
+        {"1 x 2 RGB, padded rows in 7 bytes", 1, 2, GL_RGB, 4, 7, 0, true},
+        {"1 x 2 RGB, rows packed tight", 1, 2, GL_RGB, 1, 6, 0, true},
+        {"3 x 1 RGB, the last row unpadded", 3, 1, GL_RGB, 4, 9, 0, true},
+    };
+    auto buffer = [](const Case &c, unsigned char fill) {
+        return Bytes(std::vector<unsigned char>(static_cast<size_t>(c.length), fill));
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, c.alignment);
+        glPixelStorei(GL_PACK_ALIGNMENT, c.alignment);
+
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, start.data());
+        gl_TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, c.width, c.height, c.format, GL_UNSIGNED_BYTE, buffer(c, 0xC0),
+                         c.offset);
+        EXPECT_EQ(texels() != start, c.served) << "gl_TexSubImage2D";
+
+        // Reading back into a buffer: nothing of it is written when refused.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, start.data());
+        const GLuint fb = gl_CreateFramebuffer();
+        gl_PushFramebuffer(fb);
+        gl_EntryPoints.glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
+        c_DataBuffer *out = buffer(c, 0xEE);
+        gl_ReadPixels(0, 0, c.width, c.height, c.format, GL_UNSIGNED_BYTE, out, c.offset);
+        EXPECT_EQ(Contents(out) != std::vector<unsigned char>(static_cast<size_t>(c.length), 0xEE), c.served)
+            << "gl_ReadPixels";
+        gl_PopFramebuffer();
+        gl_DeleteFramebuffer(fb);
+
+        // A new image takes no offset: only the cases from the block's start.
+        if (c.offset == 0) {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, start.data());
+            gl_TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, c.width, c.height, 0, c.format, GL_UNSIGNED_BYTE, buffer(c, 0xC0));
+            EXPECT_EQ(level(GL_TEXTURE_WIDTH) == c.width && level(GL_TEXTURE_HEIGHT) == c.height, c.served)
+                << "gl_TexImage2D";
+        }
+    }
+    // A whole 4 x 4 image from 16 bytes: far too short for either upload.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, start.data());
+    c_DataBuffer *sixteen = Bytes(std::vector<unsigned char>(16, 0xC0));
+    gl_TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, sixteen, 0);
+    EXPECT_EQ(texels(), start);
+    gl_TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 8, 8, 0, GL_RGBA, GL_UNSIGNED_BYTE, sixteen);
+    EXPECT_EQ(level(GL_TEXTURE_WIDTH), 4);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    gl_DeleteTexture(tex);
+}
+
 // ---------------------------------------------------------------------------
 // Image files.
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "tests/runtime/rt_fixture.h"
@@ -109,6 +110,9 @@ TEST_F(CollectorTest, StepThresholdSeparatesIncrementalFromFull) {
     } cases[] = {
         {8388608, 0, false}, {8388609, 0, true}, {8388000, 608, false},
         {8388000, 609, true}, {-5, 0, false},    {0, 8388609, true},
+        // The external count saturates at INT32_MAX; the sum must not wrap.
+        {1, INT32_MAX, true}, {1600000000, 1600000000, true}, {INT32_MAX, INT32_MAX, true},
+        {-5, INT32_MAX, true}, {INT32_MIN, INT32_MAX, false},
     };
     for (const Case &c : cases) {
         rt_ResetCollector();
@@ -117,7 +121,7 @@ TEST_F(CollectorTest, StepThresholdSeparatesIncrementalFromFull) {
         gc_ExternalBytes.store(c.external);
         uint32_t white = gc_WhiteColour;
         gc_Collect();
-        SCOPED_TRACE(c.newBytes);
+        SCOPED_TRACE(std::to_string(c.newBytes) + " new, " + std::to_string(c.external) + " external");
         EXPECT_EQ(gc_WhiteColour != white, c.full);
         if (c.full) {
             EXPECT_EQ(gc_NewBytes, 0);

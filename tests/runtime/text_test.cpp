@@ -96,6 +96,27 @@ TEST_F(TextTest, DecodesByByteOrderMarkAndFallsBackOnInvalidUtf8) {
     }
 }
 
+// A lead byte of four bytes or more makes the file fall back on its own:
+// here each stands with two continuation bytes and nothing else wrong, so
+// taking it for a three-byte lead would decode.
+TEST_F(TextTest, FourByteLeadsFallBackOnTheirOwn) {
+    for (unsigned lead = 0xF0; lead <= 0xFF; ++lead) {
+        SCOPED_TRACE(lead);
+        const unsigned char b = static_cast<unsigned char>(lead);
+        const std::vector<std::vector<unsigned char>> files = {
+            {0x41, b, 0x80, 0x80, 0x42},
+            {b, 0x9F, 0x98},
+            {0xEF, 0xBB, 0xBF, 0xC3, 0xA9, b, 0xBF, 0xBF},
+        };
+        for (const std::vector<unsigned char> &bytes : files) {
+            String s = LoadBytes(bytes);
+            const size_t start = bytes[0] == 0xEF ? 3 : 0;
+            EXPECT_EQ(Units(s), std::vector<char16_t>(bytes.begin() + static_cast<long>(start), bytes.end()));
+            EXPECT_STREQ(string_LoadError, "Invalid UTF-8");
+        }
+    }
+}
+
 TEST_F(TextTest, LoadFromEmptyStreamLeavesTheErrorTextAlone) {
     LoadBytes({0x80});
     ASSERT_STREQ(string_LoadError, "Invalid UTF-8");
