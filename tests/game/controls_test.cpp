@@ -13,6 +13,7 @@
 #include "game/gm_controls.h"
 #include "game/gm_globals.h"
 #include "game/gm_sea.h"
+#include "game/gm_story.h"
 #include "tests/game/support/session.h"
 
 namespace {
@@ -201,11 +202,12 @@ TEST_F(ControlsTest, HitAreas) {
         {173.75, 117, {0, 0, 1}, no, no},
         {174, 117, no, no, no},
         {66, 116.75, no, no, no},
-        // Buttons: x in [214, 238); pause and resume from y 121, confirm
-        // from y 99, all to the bottom.
-        {214, 121, no, {1, 1, 1}, no},
+        // Buttons: x in [214, 238); pause and resume from y 121 to the
+        // bottom, confirm from y 99 down to them: a press on pause or
+        // resume is not a confirm.
+        {214, 121, no, {1, 1, 0}, no},
         {213.75, 121, no, no, no},
-        {237.75, 134.75, no, {1, 1, 1}, no},
+        {237.75, 134.75, no, {1, 1, 0}, no},
         {238, 121, no, no, no},
         {214, 120.75, no, {0, 0, 1}, no},
         {214, 99, no, {0, 0, 1}, no},
@@ -557,7 +559,7 @@ TEST_F(ControlsTest, YouDiedRowsDoNothingWhileAlive) {
 }  // namespace
 
 // Confirm while a balloon is still typing shows the rest at once and does
-// not also close it; the on-screen pause button is a confirm press too.
+// not also close it; the on-screen pause button is no confirm press.
 TEST_F(ControlsTest, ConfirmSkipsTheTypingWithoutClosing) {
     const String text(u"Hello there.\\Two lines.");
     ASSERT_EQ(game_ShowBalloon(text, 0, 0), 0);
@@ -584,9 +586,68 @@ TEST_F(ControlsTest, ConfirmSkipsTheTypingWithoutClosing) {
     const int32_t due = b->m_revealTime;
     session().Click(226 * 4, 127 * 4);
     EXPECT_EQ(world_Running, 0);
-    EXPECT_EQ(controls_ButtonHit[2], 0);
-    EXPECT_EQ(b->m_revealTime, due - 60000);  // paused: nothing typed yet
+    EXPECT_EQ(controls_ButtonDown[2], 0);
+    EXPECT_EQ(b->m_revealTime, due);  // not skipped
     EXPECT_EQ(balloon_TextDone, 0);
+    // Paused, Space does not skip the hidden balloon either; running again,
+    // the confirm button's own area above the pause button does.
+    session().Press(kSpace);
+    EXPECT_EQ(b->m_revealTime, due);
+    session().Press(kEscape);
+    ASSERT_EQ(world_Running, 1);
+    session().Click(226 * 4, 110 * 4);
+    EXPECT_EQ(world_Running, 1);
+    EXPECT_EQ(balloon_TextDone, 1);
+    EXPECT_EQ(balloon_Current.get(), b);
+}
+
+// The tutorial's balloon, all its text shown, stays open while the game is
+// paused, whether the pause came from the on-screen button or the pause
+// menu saw Space: no balloon is closed, and so none opens over the pause
+// menu. Once the game runs again, Space closes it and the next one opens.
+TEST_F(ControlsTest, APausedGameTakesNoConfirm) {
+    world_StoryState = StoryState_Steering;
+    world_SteeringOn = 0;
+    Update();
+    c_GuiBalloon *b = balloon_Current;
+    ASSERT_NE(b, nullptr);
+    ASSERT_TRUE(UpdateUntil([] { return balloon_TextDone == 1; }));
+
+    struct Case {
+        const char *name;
+        bool byEscape;      // else the on-screen pause button
+        bool spaceAlong;    // Space goes down with the pause and is held
+        bool spacePaused;   // Space pressed in the pause menu
+    };
+    const Case cases[] = {{"Escape, then Space", true, false, true},
+                          {"pause button", false, false, false},
+                          {"pause button with Space held", false, true, false},
+                          {"pause button, then Space", false, false, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.spaceAlong) session().KeyDown(kSpace);
+        if (c.byEscape)
+            session().Press(kEscape);
+        else
+            session().Click(226 * 4, 127 * 4);
+        Update(3);
+        if (c.spaceAlong) session().KeyUp(kSpace);
+        ASSERT_EQ(world_Running, 0);
+        if (c.spacePaused) session().Press(kSpace);
+        Update(3);
+        EXPECT_EQ(balloon_Current.get(), b);
+        EXPECT_EQ(world_StoryState, StoryState_Steering);
+        session().Press(kEscape);
+        ASSERT_EQ(world_Running, 1);
+        Update(3);
+        EXPECT_EQ(balloon_Current.get(), b) << "resuming is no confirm";
+        EXPECT_EQ(world_StoryState, StoryState_Steering);
+    }
+    session().Press(kSpace);
+    Update(2);  // closed by the next update's story, the next opened after
+    EXPECT_EQ(world_StoryState, StoryState_Items);
+    ASSERT_NE(balloon_Current.get(), nullptr);
+    EXPECT_EQ(Text(balloon_Current->m_lines[0]->m_text), "The items I carry");
 }
 
 // Each group's Layout writes what the screen set-up wrote for its size.
