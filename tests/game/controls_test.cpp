@@ -650,17 +650,37 @@ TEST_F(ControlsTest, APausedGameTakesNoConfirm) {
     EXPECT_EQ(Text(balloon_Current->m_lines[0]->m_text), "The items I carry");
 }
 
-// Each group's Layout writes what the screen set-up wrote for its size.
+// Each group's Layout, alone, and the screen set-up give the item bar,
+// the on-screen buttons and the two menus their places for the virtual
+// size: bar x int(w / 2), item size int(w / 240 x 36), half int(size / 2),
+// bar y int(h - half / 2); buttons (w - 14, h - 8); both menus centred.
 TEST_F(ControlsTest, GroupLayoutsMatchTheScreenSetUp) {
+    struct Case {
+        int deviceW, deviceH, w, h;  // the device and the virtual size
+        std::vector<int> values;
+    };
+    const Case cases[] = {
+        // bar x, bar y, size, half, buttons x, y, pause x, y, you-died x, y
+        {960, 540, 240, 135, {120, 126, 36, 18, 226, 127, 120, 67, 120, 67}},
+        {1920, 1080, 240, 135, {120, 126, 36, 18, 226, 127, 120, 67, 120, 67}},
+        {1000, 540, 250, 135, {125, 126, 37, 18, 236, 127, 125, 67, 125, 67}},
+        {2000, 1600, 250, 200, {125, 191, 37, 18, 236, 192, 125, 100, 125, 100}},
+        {600, 300, 300, 150, {150, 139, 45, 22, 286, 142, 150, 75, 150, 75}},
+        {241, 137, 241, 137, {120, 128, 36, 18, 227, 129, 120, 68, 120, 68}},
+        {479, 359, 479, 359, {239, 341, 71, 35, 465, 351, 239, 179, 239, 179}},
+    };
     auto values = [] {
         return std::vector<int>{controls_ItemBarX, controls_ItemBarY, controls_ItemSize, controls_ItemHalf,
                                 controls_ButtonsX, controls_ButtonsY, controls_PauseX,   controls_PauseY,
                                 controls_YouDiedX, controls_YouDiedY};
     };
-    for (auto size : {std::pair{960, 540}, std::pair{1000, 540}, std::pair{2000, 1600}, std::pair{1920, 1080}}) {
-        session().ResizeDevice(size.first, size.second);
+    for (const Case &c : cases) {
+        const std::string size = std::to_string(c.deviceW) + " x " + std::to_string(c.deviceH);
+        session().ResizeDevice(c.deviceW, c.deviceH);
         Update();
-        const std::vector<int> setUp = values();
+        ASSERT_EQ(screen_Width, c.w) << size;
+        ASSERT_EQ(screen_Height, c.h) << size;
+        EXPECT_EQ(values(), c.values) << size << ", the set-up";
         controls_ItemBarX = controls_ItemBarY = controls_ItemSize = controls_ItemHalf = -1;
         controls_ButtonsX = controls_ButtonsY = controls_PauseX = controls_PauseY = -1;
         controls_YouDiedX = controls_YouDiedY = -1;
@@ -668,6 +688,6 @@ TEST_F(ControlsTest, GroupLayoutsMatchTheScreenSetUp) {
         c_ControlsButtons::Layout();
         c_HudPause::Layout();
         c_HudYouDied::Layout();
-        EXPECT_EQ(values(), setUp) << size.first << " x " << size.second;
+        EXPECT_EQ(values(), c.values) << size << ", the groups alone";
     }
 }
