@@ -261,7 +261,9 @@ int32_t game_ShowBalloon(const String &text, int32_t x, int32_t y) {
         if (player) player->SetTalking(1);
         return 0;
     }
-    if (balloon_TextDone == 1 && controls_ButtonHit[2] != 0) {
+    // The pause menu covers the balloon: while the game is paused it takes
+    // no confirm, so the next one cannot open over the menu.
+    if (world_Running != 0 && balloon_TextDone == 1 && controls_ButtonHit[2] != 0) {
         balloon_Current = nullptr;
         world_CentringState = 0;
         if (player) player->SetTalking(0);

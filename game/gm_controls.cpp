@@ -178,10 +178,14 @@ void c_ControlsItems::Layout() {
 void c_ControlsButtons::Update() {
     float left = static_cast<float>(controls_ButtonsX - kButtonHalfWidth);
     float right = static_cast<float>(controls_ButtonsX + kButtonHalfWidth);
+    // Pause and resume share one place; the confirm button's area reaches
+    // from above it down to it, so a press on pause or resume is theirs
+    // alone and confirms nothing.
+    const bool onToggle = PointerIn(left, right, static_cast<float>(controls_ButtonsY - 6));
     for (int i = 0; i < 3; ++i) {
-        // The confirm button's area reaches up over the pause button's.
-        float top = static_cast<float>(controls_ButtonsY - (i == 2 ? 28 : 6));
-        bool pressed = PointerIn(left, right, top) || KeyHeld(ButtonKeyTable[i]) != 0;
+        bool onButton = onToggle;
+        if (i == 2) onButton = !onToggle && PointerIn(left, right, static_cast<float>(controls_ButtonsY - 28));
+        bool pressed = onButton || KeyHeld(ButtonKeyTable[i]) != 0;
         Press(controls_ButtonHit, controls_ButtonDown, i, pressed);
     }
 }
@@ -232,9 +236,10 @@ void game_UpdatePlayControls() {
     UpdatePause(player);
 
     // Confirm while the text is still typing shows the rest at once; the
-    // press does not also close the balloon.
+    // press does not also close the balloon. A paused game's balloon is
+    // hidden under the pause menu and takes no confirm.
     if (c_GuiBalloon *balloon = balloon_Current) {
-        if (balloon_TextDone == 0 && controls_ButtonHit[2] != 0) {
+        if (world_Running != 0 && balloon_TextDone == 0 && controls_ButtonHit[2] != 0) {
             balloon->Skip();
             controls_ButtonHit[2] = 0;
         }

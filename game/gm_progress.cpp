@@ -35,12 +35,37 @@ int32_t ClampLevel(int32_t level) {
     return level;
 }
 
+// The text up to and including the closing brace of the object it starts
+// with. The reader takes one token past the value it reads, so text after
+// the record that is not a whole token would otherwise make the record
+// unreadable. The tokens are the reader's own; a text that does not start
+// with an object, or whose object does not close, is given back whole.
+String RecordText(const String &text) {
+    try {
+        c_JsonParser *scan = gc_New<c_JsonParser>()->m_new(text);
+        if (scan->TokenType() != json_TokenChar || scan->Token() != String(u"{")) return text;
+        int depth = 0;
+        for (;;) {
+            if (scan->TokenType() == json_TokenEnd) return text;
+            if (scan->TokenType() == json_TokenChar) {
+                const String token = scan->Token();
+                if (token == String(u"{") || token == String(u"[")) ++depth;
+                if (token == String(u"}") || token == String(u"]")) --depth;
+                if (depth == 0) return text.Slice(0, scan->m_position);
+            }
+            scan->Bump();
+        }
+    } catch (c_JsonError *) {
+        return text;
+    }
+}
+
 // Parses the text into `values` (which hold the first values); false when
 // any part could not be read. A member read before a failure is kept.
 bool ParseRecord(const String &text, int32_t values[kMembers]) {
     c_JsonValue *value = nullptr;
     try {
-        value = gc_New<c_JsonParser>()->m_new(text)->ParseValue();
+        value = gc_New<c_JsonParser>()->m_new(RecordText(text))->ParseValue();
     } catch (c_JsonError *) {
         return false;
     }

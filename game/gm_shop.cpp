@@ -70,9 +70,22 @@ int32_t *ItemCount(int32_t i) {
     }
 }
 
-void UpdateActive(c_StateMachine *machine) {
+// Buttons 0 to 3 can be bought when the coins reach their prices.
+void EnableItems() {
     for (int32_t i = 0; i < kItems; ++i)
         if (c_ShopButton *b = Button(i)) b->m_enabled = progress_Coins >= b->m_price ? 1 : 0;
+}
+
+// While the doors slide the buttons take no input, but they are drawn: they
+// show what can be bought and none of them is held.
+void RefreshSlidingLooks() {
+    EnableItems();
+    for (int32_t i = 0; i < kButtons; ++i)
+        if (c_ShopButton *b = Button(i)) b->m_pressed = 0;
+}
+
+void UpdateActive(c_StateMachine *machine) {
+    EnableItems();
     for (int32_t i = 0; i < kButtons; ++i)
         if (c_ShopButton *b = Button(i)) b->Update();
     // At most one purchase per update; purchases are saved on the way out.
@@ -177,6 +190,7 @@ void game_UpdateShop() {
     if (machine->Is(ScreenState_Shop, ScreenPhase_Active)) {
         UpdateActive(machine);
     } else if (machine->Is(ScreenState_Shop, ScreenPhase_Entering)) {
+        RefreshSlidingLooks();
         const float t = F(machine->TimeInPhase()) / F(kSlideMs);
         if (t >= 1) {
             shop_SlideOffset = 0;
@@ -186,6 +200,7 @@ void game_UpdateShop() {
             SetSlide(1 - t);
         }
     } else if (machine->Is(ScreenState_Shop, ScreenPhase_Leaving)) {
+        RefreshSlidingLooks();
         const float t = F(machine->TimeInPhase()) / F(kSlideMs);
         if (t >= 1) {
             shop_BarDrop = kBarRows;

@@ -13,6 +13,7 @@
 #include "game/gm_controls.h"
 #include "game/gm_globals.h"
 #include "game/gm_sea.h"
+#include "game/gm_story.h"
 #include "tests/game/support/session.h"
 
 namespace {
@@ -201,11 +202,12 @@ TEST_F(ControlsTest, HitAreas) {
         {173.75, 117, {0, 0, 1}, no, no},
         {174, 117, no, no, no},
         {66, 116.75, no, no, no},
-        // Buttons: x in [214, 238); pause and resume from y 121, confirm
-        // from y 99, all to the bottom.
-        {214, 121, no, {1, 1, 1}, no},
+        // Buttons: x in [214, 238); pause and resume from y 121 to the
+        // bottom, confirm from y 99 down to them: a press on pause or
+        // resume is not a confirm.
+        {214, 121, no, {1, 1, 0}, no},
         {213.75, 121, no, no, no},
-        {237.75, 134.75, no, {1, 1, 1}, no},
+        {237.75, 134.75, no, {1, 1, 0}, no},
         {238, 121, no, no, no},
         {214, 120.75, no, {0, 0, 1}, no},
         {214, 99, no, {0, 0, 1}, no},
@@ -557,7 +559,7 @@ TEST_F(ControlsTest, YouDiedRowsDoNothingWhileAlive) {
 }  // namespace
 
 // Confirm while a balloon is still typing shows the rest at once and does
-// not also close it; the on-screen pause button is a confirm press too.
+// not also close it; the on-screen pause button is no confirm press.
 TEST_F(ControlsTest, ConfirmSkipsTheTypingWithoutClosing) {
     const String text(u"Hello there.\\Two lines.");
     ASSERT_EQ(game_ShowBalloon(text, 0, 0), 0);
@@ -584,22 +586,101 @@ TEST_F(ControlsTest, ConfirmSkipsTheTypingWithoutClosing) {
     const int32_t due = b->m_revealTime;
     session().Click(226 * 4, 127 * 4);
     EXPECT_EQ(world_Running, 0);
-    EXPECT_EQ(controls_ButtonHit[2], 0);
-    EXPECT_EQ(b->m_revealTime, due - 60000);  // paused: nothing typed yet
+    EXPECT_EQ(controls_ButtonDown[2], 0);
+    EXPECT_EQ(b->m_revealTime, due);  // not skipped
     EXPECT_EQ(balloon_TextDone, 0);
+    // Paused, Space does not skip the hidden balloon either; running again,
+    // the confirm button's own area above the pause button does.
+    session().Press(kSpace);
+    EXPECT_EQ(b->m_revealTime, due);
+    session().Press(kEscape);
+    ASSERT_EQ(world_Running, 1);
+    session().Click(226 * 4, 110 * 4);
+    EXPECT_EQ(world_Running, 1);
+    EXPECT_EQ(balloon_TextDone, 1);
+    EXPECT_EQ(balloon_Current.get(), b);
 }
 
-// Each group's Layout writes what the screen set-up wrote for its size.
+// The tutorial's balloon, all its text shown, stays open while the game is
+// paused, whether the pause came from the on-screen button or the pause
+// menu saw Space: no balloon is closed, and so none opens over the pause
+// menu. Once the game runs again, Space closes it and the next one opens.
+TEST_F(ControlsTest, APausedGameTakesNoConfirm) {
+    world_StoryState = StoryState_Steering;
+    world_SteeringOn = 0;
+    Update();
+    c_GuiBalloon *b = balloon_Current;
+    ASSERT_NE(b, nullptr);
+    ASSERT_TRUE(UpdateUntil([] { return balloon_TextDone == 1; }));
+
+    struct Case {
+        const char *name;
+        bool byEscape;      // else the on-screen pause button
+        bool spaceAlong;    // Space goes down with the pause and is held
+        bool spacePaused;   // Space pressed in the pause menu
+    };
+    const Case cases[] = {{"Escape, then Space", true, false, true},
+                          {"pause button", false, false, false},
+                          {"pause button with Space held", false, true, false},
+                          {"pause button, then Space", false, false, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.spaceAlong) session().KeyDown(kSpace);
+        if (c.byEscape)
+            session().Press(kEscape);
+        else
+            session().Click(226 * 4, 127 * 4);
+        Update(3);
+        if (c.spaceAlong) session().KeyUp(kSpace);
+        ASSERT_EQ(world_Running, 0);
+        if (c.spacePaused) session().Press(kSpace);
+        Update(3);
+        EXPECT_EQ(balloon_Current.get(), b);
+        EXPECT_EQ(world_StoryState, StoryState_Steering);
+        session().Press(kEscape);
+        ASSERT_EQ(world_Running, 1);
+        Update(3);
+        EXPECT_EQ(balloon_Current.get(), b) << "resuming is no confirm";
+        EXPECT_EQ(world_StoryState, StoryState_Steering);
+    }
+    session().Press(kSpace);
+    Update(2);  // closed by the next update's story, the next opened after
+    EXPECT_EQ(world_StoryState, StoryState_Items);
+    ASSERT_NE(balloon_Current.get(), nullptr);
+    EXPECT_EQ(Text(balloon_Current->m_lines[0]->m_text), "The items I carry");
+}
+
+// Each group's Layout, alone, and the screen set-up give the item bar,
+// the on-screen buttons and the two menus their places for the virtual
+// size: bar x int(w / 2), item size int(w / 240 x 36), half int(size / 2),
+// bar y int(h - half / 2); buttons (w - 14, h - 8); both menus centred.
 TEST_F(ControlsTest, GroupLayoutsMatchTheScreenSetUp) {
+    struct Case {
+        int deviceW, deviceH, w, h;  // the device and the virtual size
+        std::vector<int> values;
+    };
+    const Case cases[] = {
+        // bar x, bar y, size, half, buttons x, y, pause x, y, you-died x, y
+        {960, 540, 240, 135, {120, 126, 36, 18, 226, 127, 120, 67, 120, 67}},
+        {1920, 1080, 240, 135, {120, 126, 36, 18, 226, 127, 120, 67, 120, 67}},
+        {1000, 540, 250, 135, {125, 126, 37, 18, 236, 127, 125, 67, 125, 67}},
+        {2000, 1600, 250, 200, {125, 191, 37, 18, 236, 192, 125, 100, 125, 100}},
+        {600, 300, 300, 150, {150, 139, 45, 22, 286, 142, 150, 75, 150, 75}},
+        {241, 137, 241, 137, {120, 128, 36, 18, 227, 129, 120, 68, 120, 68}},
+        {479, 359, 479, 359, {239, 341, 71, 35, 465, 351, 239, 179, 239, 179}},
+    };
     auto values = [] {
         return std::vector<int>{controls_ItemBarX, controls_ItemBarY, controls_ItemSize, controls_ItemHalf,
                                 controls_ButtonsX, controls_ButtonsY, controls_PauseX,   controls_PauseY,
                                 controls_YouDiedX, controls_YouDiedY};
     };
-    for (auto size : {std::pair{960, 540}, std::pair{1000, 540}, std::pair{2000, 1600}, std::pair{1920, 1080}}) {
-        session().ResizeDevice(size.first, size.second);
+    for (const Case &c : cases) {
+        const std::string size = std::to_string(c.deviceW) + " x " + std::to_string(c.deviceH);
+        session().ResizeDevice(c.deviceW, c.deviceH);
         Update();
-        const std::vector<int> setUp = values();
+        ASSERT_EQ(screen_Width, c.w) << size;
+        ASSERT_EQ(screen_Height, c.h) << size;
+        EXPECT_EQ(values(), c.values) << size << ", the set-up";
         controls_ItemBarX = controls_ItemBarY = controls_ItemSize = controls_ItemHalf = -1;
         controls_ButtonsX = controls_ButtonsY = controls_PauseX = controls_PauseY = -1;
         controls_YouDiedX = controls_YouDiedY = -1;
@@ -607,6 +688,6 @@ TEST_F(ControlsTest, GroupLayoutsMatchTheScreenSetUp) {
         c_ControlsButtons::Layout();
         c_HudPause::Layout();
         c_HudYouDied::Layout();
-        EXPECT_EQ(values(), setUp) << size.first << " x " << size.second;
+        EXPECT_EQ(values(), c.values) << size << ", the groups alone";
     }
 }

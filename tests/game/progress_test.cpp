@@ -65,6 +65,14 @@ TEST_F(ProgressTest, LoadTable) {
         {"coins -50", R"({"coins":-50})", {1, 1, -50, 0, 0, 0, 0}, 1, false},
         {"extra and missing keys", R"({"coins":7,"ships":3,"lvlopenworld":4})", {1, 4, 7, 0, 0, 0, 0}, 1, false},
         {"trailing text", R"({"coins":9} and then some)", {1, 1, 9, 0, 0, 0, 0}, 1, false},
+        // Nothing after the record's closing brace is read, not even a token
+        // that would be malformed; braces inside strings and nested values
+        // do not end the record early.
+        {"trailing quote", R"({"coins":9} ")", {1, 1, 9, 0, 0, 0, 0}, 1, false},
+        {"trailing minus", "{\"coins\":9}-", {1, 1, 9, 0, 0, 0, 0}, 1, false},
+        {"trailing exponent", "{\"coins\":9}\n1e", {1, 1, 9, 0, 0, 0, 0}, 1, false},
+        {"braces inside", R"({"x}":"}{","n":{"m":[1,{}]},"coins":9}-)", {1, 1, 9, 0, 0, 0, 0}, 1, false},
+        {"unclosed before the text", R"({"coins":9 -)", first, 1, true},
         {"truncated", R"({"cntbighealing":0,"cnthealing":3,"cntinv)", first, 1, true},
         {"garbage", "\x01\x02zz\xff", first, 1, true},
         {"array", "[]", first, 1, true},

@@ -151,6 +151,45 @@ TEST_F(ShopTest, ItemButtonsAreEnabledExactlyWhenTheCoinsReachThePrice) {
     }
 }
 
+// The doors carry the buttons in while they slide: from the first drawn
+// frame the items show whether the coins reach their prices, and no button
+// is drawn pressed. Leaving, the back button that was clicked is drawn
+// released, even while the mouse stays down on it.
+TEST_F(ShopTest, ButtonsLookRightWhileTheShopEntersAndLeaves) {
+    struct Case {
+        int coins;
+        int enabled[4];
+    };
+    const Case cases[] = {{0, {0, 0, 0, 0}}, {999, {1, 1, 0, 0}}, {5000, {1, 1, 1, 1}}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.coins) + " coins");
+        NewSession();
+        Session &s = session();
+        PauseWithCoins(c.coins);
+        // The shop begins, then 1000 and 1999 ms into the slide.
+        for (int ms : {33, 1000, 999}) {
+            s.Update(ms);
+            ASSERT_TRUE(Machine()->Is(ScreenState_Shop, ScreenPhase_Entering));
+            for (int i = 0; i < 4; ++i) EXPECT_EQ(Button(i)->m_enabled, c.enabled[i]) << "entering, item " << i;
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(Button(i)->m_pressed, 0) << "entering, button " << i;
+        }
+        s.Update(1);
+        s.Update();
+        ASSERT_TRUE(Machine()->Is(ScreenState_Shop, ScreenPhase_Active));
+        s.MoveMouse(kButtonAt[kBack].x, kButtonAt[kBack].y);
+        s.MouseDown();
+        s.Update();
+        EXPECT_EQ(Button(kBack)->m_pressed, 1) << "the click itself shows";
+        for (int ms : {33, 1000}) {
+            s.Update(ms);
+            ASSERT_TRUE(Machine()->Is(ScreenState_Shop, ScreenPhase_Leaving));
+            for (int i = 0; i < 4; ++i) EXPECT_EQ(Button(i)->m_enabled, c.enabled[i]) << "leaving, item " << i;
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(Button(i)->m_pressed, 0) << "leaving, button " << i;
+        }
+        s.MouseUp();
+    }
+}
+
 TEST_F(ShopTest, ABuyAddsOneItemAndTakesThePriceOnce) {
     OpenShop(5000);
     Session &s = session();

@@ -30,14 +30,14 @@ protected:
 
     // One active play update in the frame driver's order. The confirm
     // button as the play controls leave it: a Space press while the text is
-    // still showing skips it and uses the press up.
+    // still showing skips it and uses the press up, unless paused.
     void PlayUpdate(bool space) {
         game_Clock += 33;
         world_Delta = world_Running ? 33 : 0;
         world_Clock += world_Delta;
         game_UpdateStory();
         controls_ButtonHit[2] = space ? 1 : 0;
-        if (space && balloon_Current && balloon_TextDone == 0) {
+        if (space && world_Running && balloon_Current && balloon_TextDone == 0) {
             balloon_Current->Skip();
             controls_ButtonHit[2] = 0;
         }
@@ -141,8 +141,8 @@ TEST_F(StoryTest, TheFirstBalloonWaitsForTheStartTimerAndTheCamera) {
     EXPECT_EQ(world_CameraY, -107);
     EXPECT_EQ(world_CameraX, -120);
     EXPECT_EQ(world_CameraCentred, 1);
-    // While paused the story still runs: the text stops, a finished
-    // balloon can be closed.
+    // While paused the story still runs: the text stops, and a finished
+    // balloon takes no confirm until the game runs again.
     world_Running = 0;
     const int shown = balloon_Current->m_lines[0]->m_index;
     for (int i = 0; i < 60; ++i) PlayUpdate(false);
@@ -153,7 +153,11 @@ TEST_F(StoryTest, TheFirstBalloonWaitsForTheStartTimerAndTheCamera) {
     world_Running = 0;
     PlayUpdate(true);
     PlayUpdate(false);
-    EXPECT_EQ(balloon_Current.get(), nullptr);
+    EXPECT_NE(balloon_Current.get(), nullptr);
+    EXPECT_EQ(world_StoryState, StoryState_Hello);
+    world_Running = 1;
+    PlayUpdate(true);
+    PlayUpdate(false);
     EXPECT_EQ(world_StoryState, StoryState_TheLiner);
 }
 
