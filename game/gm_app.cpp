@@ -225,6 +225,9 @@ void game_RenderPlay() {
     // The objects in depth order under the camera.
     canvas->PushMatrix();
     canvas->Translate(static_cast<float>(-world_CameraX), static_cast<float>(-world_CameraY));
+    // In place, on purpose: this order (nulls packed to the end) is the one
+    // the next update walks and collides the objects in, so sorting a copy
+    // here would change play.
     c_Game::SortObjectsByDepth();
     const Array<c_SwimmingObject *> &objects = world_Objects.get();
     for (int i = 0; i < objects.Length(); ++i)

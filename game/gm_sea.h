@@ -3,8 +3,12 @@
 // infos over the iceberg, and the world's operations (start, object pass,
 // spawning, camera, depth sort, collisions, wave layers).
 //
-// Update never draws and Render never changes state. Every timer counts
-// world_Clock milliseconds; velocities are world units per update.
+// Update never draws, and Render changes no object's state, with one
+// exception that play depends on: the play screen's render sorts the
+// world_Objects slots by depth in place (c_Game::SortObjectsByDepth), and
+// the next update walks and collides the objects in that order. Every
+// timer counts world_Clock milliseconds; velocities are world units per
+// update.
 #pragma once
 
 #include <cstdint>

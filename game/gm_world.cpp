@@ -382,6 +382,8 @@ void c_Game::SetCamera(int32_t x, int32_t y, bool instant) {
 
 void c_Game::SortObjectsByDepth() {
     // Gnome sort by depth, nulls to the end; equal depths keep their order.
+    // The sort moves the world_Objects slots themselves: the next update's
+    // pass and its collision pairs go in this order (see the play render).
     const Array<c_SwimmingObject *> &objects = world_Objects.get();
     const int last = objects.Length() - 1;
     int i = 0;
