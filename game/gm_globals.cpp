@@ -70,7 +70,6 @@ void program_InitGlobals() {
     app_InitGlobals();
     gfx1_InitGlobals();
     random_Seed = 1234;
-    ImageFlagsMask = 259;
     gl_InitGlobals();
     gfx2_InitGlobals();
     json_InitGlobals();

@@ -54,7 +54,10 @@ class c_DrawOp;
     X(float[16], gfx2_ProjectionScratch, GFX2_IDENTITY_4X4) \
     /* Scratch space for values read back with glGetIntegerv. */ \
     X(int32_t[16], gfx2_QueryScratch) \
-    X(int32_t[16], gfx2_StatusScratch)
+    X(int32_t[16], gfx2_StatusScratch) \
+    /* The texture flags an image load may pass on (rd_image.h): Filter + \
+       Mipmap + Managed. The game writes it directly. */ \
+    X(int32_t, ImageFlagsMask, 259)
 
 // Object references: gc_ref<type>, null until gfx2_InitGlobals stores the
 // first value, enqueued by gfx2_MarkGlobals. The first values are made in

@@ -7,8 +7,6 @@
 #include "runtime/rt_error.h"
 #include "runtime/rt_math.h"
 
-int32_t ImageFlagsMask = 259;
-
 namespace {
 
 constexpr int32_t kLoadFlags = TextureFlags::ClampS | TextureFlags::ClampT;

@@ -9,12 +9,14 @@
 // font pages and off-screen render targets are all images.
 //
 // Every load by path filters the caller's texture flags through the global
-// ImageFlagsMask at the moment of the load: (flags & mask) | ClampS | ClampT,
-// and render targets (flags & mask) | ClampS | ClampT | RenderTarget.
+// ImageFlagsMask (one of the renderer's globals, rd_globals.h) at the
+// moment of the load: (flags & mask) | ClampS | ClampT, and render targets
+// (flags & mask) | ClampS | ClampT | RenderTarget.
 #pragma once
 
 #include <cstdint>
 
+#include "renderer/rd_globals.h"
 #include "runtime/rt_array.h"
 #include "runtime/rt_gc.h"
 #include "runtime/rt_object.h"
@@ -24,10 +26,6 @@ class c_Material;
 class c_Shader;
 class c_ShadowCaster;
 class c_Texture;
-
-// The texture flags an image load may pass on; starts as Filter + Mipmap +
-// Managed (259). The game writes it directly.
-extern int32_t ImageFlagsMask;
 
 class c_Image2 : public Object {
 public:
