@@ -213,7 +213,7 @@ void c_GuiBalloon::Update() {
     int32_t startX = m_penX;
     std::u16string piece;
     const Array<c_GuiBalloonText *> &lines = m_lines;
-    while (game_Clock >= m_revealTime) {
+    while (game_ClockReached(game_Clock, m_revealTime)) {
         c_GuiBalloonText *line = lines[m_lineIndex];
         int32_t delay;
         if (!line->Complete()) {

@@ -90,7 +90,8 @@ void game_SetupCreditsTargets() {
 
 void game_ResetCredits() {
     credits_Index = 0;
-    credits_NextScroll = 0;
+    // Due at once, whatever the clock reads: the first active update scrolls.
+    credits_NextScroll = game_Clock;
     credits_ScrollCount = 0;
     credits_ScrollStep = 0;
     credits_TextY = 0;
@@ -111,10 +112,10 @@ void game_UpdateCredits() {
             credits_Index = 1 - credits_Index;
             const Array<c_Image2 *> &targets = credits_Targets.get();
             if (c_Image2 *target = targets[credits_Index]) credits_Canvas->SetRenderTarget(target);
-            if (game_Clock >= credits_NextScroll) {
+            if (game_ClockReached(game_Clock, credits_NextScroll)) {
                 ++credits_ScrollCount;
                 credits_ScrollStep = -1;
-                credits_NextScroll = game_Clock + kScrollMs;
+                credits_NextScroll = math_WrapAdd(game_Clock, kScrollMs);
             } else {
                 credits_ScrollStep = 0;
             }

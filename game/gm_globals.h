@@ -7,6 +7,7 @@
 
 #include "runtime/rt_array.h"
 #include "runtime/rt_gc.h"
+#include "runtime/rt_math.h"
 #include "runtime/rt_string.h"
 
 class c_MyApp;
@@ -52,6 +53,14 @@ enum : int32_t {
     ScreenPhase_Active = 4,
     ScreenPhase_Leaving = 8,
 };
+
+// Whether a clock (game_Clock, world_Clock) has reached the time `due`. The
+// clocks wrap from INT32_MAX to negative values, so every timer compares by
+// the wrapped difference: `due` is reached from the moment the clock gets
+// there until 2^31 - 1 ms later.
+inline bool game_ClockReached(int32_t clock, int32_t due) {
+    return math_WrapAdd(clock, -static_cast<int64_t>(due)) >= 0;
+}
 
 // The virtual screen the game is drawn for, at the 960 x 540 window.
 constexpr int32_t screen_VirtualWidth = 240;

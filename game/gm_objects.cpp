@@ -58,7 +58,7 @@ void c_SwimmingObject::Update() {
         m_fadeStep = m_stepCount;
     }
 
-    if (m_invulnerableUntil <= world_Clock) m_invulnerable = 0;
+    if (game_ClockReached(world_Clock, m_invulnerableUntil)) m_invulnerable = 0;
 }
 
 void c_SwimmingObject::Render(c_Canvas *) {}
@@ -171,7 +171,7 @@ void c_Player::Update() {
         m_desiredVy = sea_SinDeg(m_heading) * controls_Throttle;
 
         if (m_talking != 0) {
-            if (m_talkTimer <= world_Clock) {
+            if (game_ClockReached(world_Clock, m_talkTimer)) {
                 m_talkTimer = math_WrapAdd(m_talkTimer, 150);
                 // The mouth opens and closes; any other face starts closed.
                 m_face = (m_face == 2 || m_face == 3) ? 5 - m_face : 2;
@@ -193,7 +193,7 @@ void c_Player::Update() {
             game_SaveProgress();
             break;
         case DeathState_Dying:
-            if (m_fadeStep < m_stepCount && m_nextStepTime <= world_Clock) {
+            if (m_fadeStep < m_stepCount && game_ClockReached(world_Clock, m_nextStepTime)) {
                 m_nextStepTime = math_WrapAdd(m_nextStepTime, m_stepInterval);
                 m_fadeStep += 1;
                 ApplyTier();
@@ -205,7 +205,7 @@ void c_Player::Update() {
                 m_alive = 1;
                 m_canPickUp = 1;
                 m_hitPoints = m_maxHitPoints;
-            } else if (m_nextStepTime <= world_Clock) {
+            } else if (game_ClockReached(world_Clock, m_nextStepTime)) {
                 m_nextStepTime = math_WrapAdd(m_nextStepTime, m_stepInterval);
                 m_fadeStep -= 1;
                 ApplyTier();
@@ -299,7 +299,7 @@ void c_Ship::Update() {
         m_desiredVx = 0;
         m_desiredVy = 0;
     } else if (m_deathState == DeathState_Dying) {
-        if (m_fadeStep < m_stepCount && m_nextStepTime <= world_Clock) {
+        if (m_fadeStep < m_stepCount && game_ClockReached(world_Clock, m_nextStepTime)) {
             m_fadeStep += 1;
             m_nextStepTime = math_WrapAdd(m_nextStepTime, m_stepInterval);
             m_alpha = 1.0f - static_cast<float>(2 * m_fadeStep + 1) / static_cast<float>(2 * m_stepCount);

@@ -79,6 +79,10 @@ float sea_AngleFactor(float degrees) {
 
 float sea_AngleOff(float headingDeg, float directionDeg) {
     float x = std::fmod(directionDeg - headingDeg + 360.0f, 360.0f);
+    // fmod keeps the sign of its first argument: a direction more than a
+    // turn below the heading (an atan2 direction near -180 against a
+    // heading near 360) comes out negative.
+    if (x < 0.0f) x += 360.0f;
     return x > 180.0f ? 360.0f - x : x;
 }
 

@@ -60,7 +60,7 @@ void game_UpdateStory() {
         case StoryState_Start:
             if (world_CentringState == 0) {
                 world_CentringState = math_WrapAdd(world_Clock, 1000);
-            } else if (world_Clock >= world_CentringState) {
+            } else if (game_ClockReached(world_Clock, world_CentringState)) {
                 world_CentringState = 0;
                 world_StoryState = world_Mode == 0 ? StoryState_Hello : StoryState_OpenWelcome;
             }

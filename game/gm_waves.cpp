@@ -145,7 +145,7 @@ void c_WaveEmitter::Update() {
     if (m_state == EmitterState_Emitting) {
         float speed = std::sqrt(m_vx * m_vx + m_vy * m_vy);
         bool spawn = false;
-        if (m_nextSpawnTime > world_Clock) {
+        if (!game_ClockReached(world_Clock, m_nextSpawnTime)) {
             m_distanceBudget -= speed;
             if (m_distanceBudget < 0) {
                 m_distanceBudget += kSpawnDistance;

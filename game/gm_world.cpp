@@ -171,11 +171,11 @@ void game_UpdateObjects() {
         world_ShipTimer = math_WrapAdd(world_ShipTimer, world_Delta);
         world_IceCubeTimer = math_WrapAdd(world_IceCubeTimer, world_Delta);
     } else {
-        if (world_Clock >= world_ShipTimer) {
+        if (game_ClockReached(world_Clock, world_ShipTimer)) {
             world_ShipTimer = math_WrapAdd(world_Clock, kShipInterval);
             if (world_EmitterCount <= kMaxWithEmitter) game_SpawnShip(0);
         }
-        if (world_Clock >= world_IceCubeTimer) {
+        if (game_ClockReached(world_Clock, world_IceCubeTimer)) {
             if (world_NoEmitterCount <= kMaxWithoutEmitter) game_SpawnShip(1);
             world_IceCubeTimer = math_WrapAdd(world_Clock, kIceCubeInterval);
         }

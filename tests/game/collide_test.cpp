@@ -267,6 +267,52 @@ TEST_F(CollideTest, DamageBySpeedAngleAndLevel) {
     }
 }
 
+// The iceberg rams a yacht from a whole-degree angle off its heading, on
+// one side and on the other: mirror images deal the same damage for every
+// heading, those between 315 and 360 degrees included.
+TEST_F(CollideTest, MirrorImageRamsDealEqualDamage) {
+    c_Player *p = Iceberg(0, 0, 0, 5);
+    c_Ship *s = Yacht(1, 0, 0, 5, 0);
+    // Damage to the yacht, damage to the iceberg.
+    auto ram = [&](float heading, float fromDeg) {
+        s->m_heading = heading;
+        s->m_x = s->m_y = 0;
+        s->m_vx = s->m_vy = 0;
+        p->m_x = 3 * sea_CosDeg(fromDeg);
+        p->m_y = 3 * sea_SinDeg(fromDeg);
+        p->m_vx = -1.5f * sea_CosDeg(fromDeg);
+        p->m_vy = -1.5f * sea_SinDeg(fromDeg);
+        for (c_SwimmingObject *o : {static_cast<c_SwimmingObject *>(p), static_cast<c_SwimmingObject *>(s)}) {
+            o->m_hitPoints = o->m_maxHitPoints = 100;
+            o->m_inContact = 0;
+        }
+        game_CollideObjects(p, s);
+        EXPECT_EQ(s->m_inContact, 1) << "no contact at heading " << heading << " from " << fromDeg;
+        return std::pair{100 - s->m_hitPoints, 100 - p->m_hitPoints};
+    };
+    // 165 degrees off a yacht heading 350: the angle factor is -0.22 from
+    // either side, so the two level-5 objects share the damage equally.
+    EXPECT_EQ(ram(350, 350 + 165), (std::pair{5, 5}));
+    EXPECT_EQ(ram(350, 350 - 165), (std::pair{5, 5}));
+
+    int unequal = 0;
+    for (int heading = 0; heading < 360; ++heading) {
+        for (int off = 1; off < 180; ++off) {
+            // At 135 the factor is exactly -2 and its whole part drops a
+            // level on a rounding error of the direction; skip that edge.
+            if (off == 135) continue;
+            const auto left = ram(static_cast<float>(heading), static_cast<float>(heading + off));
+            const auto right = ram(static_cast<float>(heading), static_cast<float>(heading - off));
+            if (left != right && ++unequal <= 5) {
+                ADD_FAILURE() << "heading " << heading << ", " << off << " degrees off: " << left.first << " and "
+                              << left.second << " from one side, " << right.first << " and " << right.second
+                              << " from the other";
+            }
+        }
+    }
+    EXPECT_EQ(unequal, 0);
+}
+
 TEST_F(CollideTest, SinkingShipIsPushedButNotHurt) {
     for (bool swapped : {false, true}) {
         SCOPED_TRACE(swapped);

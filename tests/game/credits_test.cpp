@@ -311,7 +311,7 @@ TEST_F(CreditsTest, SecondRollScrollsAgain) {
     EXPECT_EQ(credits_NextLine, 0);
     EXPECT_EQ(credits_ScrollCount, 0);
     EXPECT_EQ(credits_TextY, 0);
-    EXPECT_EQ(credits_NextScroll, 0);
+    EXPECT_EQ(credits_NextScroll, game_Clock);  // due at once
     EXPECT_EQ(credits_Index, 0);
     ASSERT_TRUE(StepUntil([&] { return In(ScreenState_Credits, ScreenPhase_Active); }, 100));
     EXPECT_EQ(credits_NextLine, 1);

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <set>
+#include <vector>
 
 #include "game/gm_app.h"
+#include "game/gm_balloon.h"
+#include "game/gm_classes.h"
 #include "game/gm_globals.h"
+#include "game/gm_sea.h"
+#include "game/gm_story.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_image.h"
 #include "tests/game/support/session.h"
@@ -101,6 +107,123 @@ TEST_F(AppTest, ClocksWrapWithTheHostCounter) {
     EXPECT_EQ(game_RawDelta, 33);
     EXPECT_EQ(game_FrameDelta, 33);
     EXPECT_EQ(game_Clock, INT_MIN + 27);
+}
+
+// The timers keep their pace while the clocks pass INT32_MAX and wrap to
+// negative values: the story's start timer and the first balloon's
+// typewriter, the ship and ice-cube spawns, and the credits' scroll, in a
+// roll that crosses the wrap and in one that starts after it.
+TEST_F(AppTest, TimersRunAcrossTheClocksWrap) {
+    Session &s = session();
+    s.Start();
+    s.Step(1);
+    c_Game::StartWorld(0);
+    game_StateMachine->SetState(ScreenState_Play);
+    game_StateMachine->SetPhase(ScreenPhase_Active);
+
+    // The start timer: 1000 ms of world time, set 500 ms before the wrap.
+    world_Clock = INT_MAX - 533;
+    game_Clock = INT_MAX - 3500;
+    s.Step(1);
+    ASSERT_TRUE(game_StateMachine->Is(ScreenState_Play, ScreenPhase_Active));
+    ASSERT_EQ(world_StoryState, StoryState_Start);
+    ASSERT_EQ(world_CentringState, INT_MIN + 499);
+    int elapsed = 0;
+    while (world_StoryState == StoryState_Start && elapsed < 5000) {
+        s.Step(1);
+        elapsed += 33;
+    }
+    EXPECT_GE(elapsed, 1000);
+    EXPECT_LT(elapsed, 1000 + 33);
+
+    // The first balloon opens before the wrap and types across it: each
+    // character when its time has come, 500 ms after the opening and then
+    // by the delays.
+    for (int n = 0; !balloon_Current && n < 100; ++n) s.Step(1);
+    c_GuiBalloon *balloon = balloon_Current;
+    ASSERT_NE(balloon, nullptr);
+    const int64_t openedAt = game_Clock;
+    ASSERT_LT(openedAt, INT_MAX - 1000);
+    std::vector<int> due;
+    int at = 500;
+    for (int i = 0; i < balloon->m_lineCount; ++i) {
+        c_GuiBalloonText *line = balloon->m_lines[i];
+        for (int k = 0; k < line->m_delays.Length(); ++k) {
+            due.push_back(at);
+            at += line->m_delays[k];
+        }
+    }
+    ASSERT_GT(static_cast<int64_t>(due.back()), INT_MAX - openedAt);  // the wrap comes first
+    elapsed = 0;
+    for (int n = 0; balloon_TextDone == 0 && n < 1000; ++n) {
+        int shown = 0;
+        for (int i = 0; i < balloon->m_lineCount; ++i) shown += balloon->m_lines[i]->m_index;
+        int want = 0;
+        while (want < static_cast<int>(due.size()) && due[want] <= elapsed) ++want;
+        ASSERT_EQ(shown, want) << elapsed << " ms after the balloon opened (game clock " << game_Clock << ")";
+        s.Step(1);
+        elapsed += 33;
+    }
+    EXPECT_EQ(balloon_TextDone, 1);
+    EXPECT_GE(elapsed, due.back());
+    EXPECT_LT(elapsed, due.back() + 33);
+    EXPECT_LT(game_Clock, 0);
+    s.KeyDown(32);
+    s.Step(1);
+    s.KeyUp(32);
+    s.Step(1);
+    EXPECT_EQ(balloon_Current.get(), nullptr);
+    EXPECT_EQ(world_StoryState, StoryState_TheLiner);
+
+    // Spawning, switched on 20 s before the world clock wraps: a ship at
+    // once and then every 6000 ms, an ice cube every 13333 ms, each on the
+    // first update at or after its time (33 ms steps).
+    world_StoryState = StoryState_Playing;
+    world_SteeringOn = world_SpawningOn = 1;
+    world_Player->m_immune = 1;
+    world_Clock = INT_MAX - 20000;
+    world_ShipTimer = world_Clock;
+    world_IceCubeTimer = world_Clock + 13333;
+    std::vector<int> ships, cubes;
+    for (elapsed = 33; elapsed <= 40100; elapsed += 33) {
+        std::set<c_SwimmingObject *> before;
+        for (int i = 0; i < world_Objects.Length(); ++i) before.insert(world_Objects[i]);
+        s.Step(1);
+        for (int i = 0; i < world_Objects.Length(); ++i) {
+            c_SwimmingObject *o = world_Objects[i];
+            if (!o || before.count(o)) continue;
+            if (o->m_kind == ObjectKind_IceCube) cubes.push_back(elapsed);
+            if (o->m_kind == ObjectKind_SmallYacht || o->m_kind == ObjectKind_SmallIcebreaker) ships.push_back(elapsed);
+        }
+    }
+    EXPECT_LT(world_Clock, 0);
+    EXPECT_EQ(ships, (std::vector<int>{33, 6039, 12045, 18051, 24057, 30063, 36069}));
+    EXPECT_EQ(cubes, (std::vector<int>{13365, 26730, 40095}));
+
+    // The credits: one pixel per 100 ms at most, so one in every four
+    // updates, the first in the first active update.
+    auto roll = [&](int updates) {
+        game_StateMachine->SetState(ScreenState_Splash);
+        s.Step(1);
+        game_StateMachine->SetState(ScreenState_Credits);
+        for (int n = 0; !game_StateMachine->Is(ScreenState_Credits, ScreenPhase_Active) && n < 200; ++n) s.Step(1);
+        ASSERT_TRUE(game_StateMachine->Is(ScreenState_Credits, ScreenPhase_Active));
+        ASSERT_EQ(credits_ScrollCount, 1);  // the update that became active
+        for (int n = 2; n <= updates; ++n) {
+            s.Step(1);
+            ASSERT_EQ(credits_ScrollCount, (n + 3) / 4) << "active update " << n << " (game clock " << game_Clock << ")";
+        }
+    };
+    {
+        SCOPED_TRACE("a roll across the wrap");
+        game_Clock = INT_MAX - 2000 - 5000;
+        roll(300);
+        EXPECT_LT(game_Clock, 0);
+    }
+    {
+        SCOPED_TRACE("a roll after the wrap");
+        roll(100);
+    }
 }
 
 TEST_F(AppTest, PointerIsInVirtualPixels) {

@@ -143,6 +143,24 @@ TEST_F(SeaMathTest, AngleFactorAndOffset) {
     for (const auto &r : offs) EXPECT_NEAR(sea_AngleOff(r[0], r[1]), r[2], 1e-4f) << r[0] << " " << r[1];
 }
 
+// Every heading a ship can have against every direction atan2 or a course
+// can give, in whole degrees: the angle between them, folded into 0..180.
+TEST_F(SeaMathTest, AngleOffFoldsEveryHeadingAndDirection) {
+    int wrong = 0;
+    for (int heading = 0; heading < 360; ++heading) {
+        for (int direction = -180; direction < 360; ++direction) {
+            int want = ((direction - heading) % 360 + 360) % 360;
+            if (want > 180) want = 360 - want;
+            const float got = sea_AngleOff(static_cast<float>(heading), static_cast<float>(direction));
+            if (std::fabs(got - static_cast<float>(want)) > 1e-3f && ++wrong <= 5) {
+                ADD_FAILURE() << "heading " << heading << ", direction " << direction << ": " << got << ", not "
+                              << want;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(SeaMathTest, ShipFrames) {
     struct Row {
         float heading;

@@ -3,6 +3,7 @@
 // liner has sunk.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,30 @@
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+// Every text of the story, with its delay codes, by the story state that
+// shows it.
+const std::map<int, std::string> kStoryTexts = {
+    {StoryState_Hello, "Hi.{1000}\\I am Iceberg.{2000}\\And when I grow up, I want to\\destroy a cruise liner."},
+    {StoryState_TheLiner, "Not just any cruise liner.{500}\\A certain one:{1000}\\{0}The Velmora."},
+    {StoryState_Steering, "You can steer me\\with W, A, S, D."},
+    {StoryState_Items, "The items I carry\\(healings and invulnerability)\\can be used with 1, 2, 3."},
+    {StoryState_Pause, "You can pause the game\\with escape.{500}\\There you'll also\\find the shop."},
+    {StoryState_Confirm, "Texts like these\\can be confirmed\\with space."},
+    {StoryState_Shared, "Oh, and:{1000}\\Items and coins are shared\\between the campaign and open world."},
+    {StoryState_OpenWelcome, "Welcome to\\open world mode."},
+    {StoryState_OpenCollect,
+     "Here you can collect coins\\and items for the campaign.\\The further south you go,\\the stronger the enemies get."},
+    {StoryState_OpenNoLiner, "You can't sink the Velmora, tho."},
+    {StoryState_LinerGone, "I did it!{1000}\\I destroyed the Velmora!"},
+    {StoryState_Won, "I finally won."},
+};
+
+std::vector<std::string> StoryTexts(const std::vector<int> &states) {
+    std::vector<std::string> out;
+    for (int state : states) out.push_back(kStoryTexts.at(state));
+    return out;
+}
 
 class StoryTest : public HeadlessGameTest {
 protected:
@@ -52,12 +77,28 @@ protected:
         c_Game::SortObjectsByDepth();
     }
 
-    static std::string Lines(c_GuiBalloon *b) {
+    // The balloon's text written back with its delay codes: a code before
+    // each character whose delay differs from the one before (30 ms at the
+    // start of each line), and a code after the last character when only
+    // its delay differs (the pause before the next line).
+    static std::string Source(c_GuiBalloon *b) {
         std::string out;
         for (int i = 0; i < b->m_lineCount; ++i) {
             if (i) out += "\\";
-            const String &t = b->m_lines[i]->m_text;
-            for (int k = 0; k < t.Length(); ++k) out.push_back(static_cast<char>(t[k]));
+            const c_GuiBalloonText *line = b->m_lines[i];
+            const String &t = line->m_text;
+            const Array<int32_t> &delays = line->m_delays;
+            int32_t delay = 30;
+            for (int k = 0; k < t.Length(); ++k) {
+                const bool last = k == t.Length() - 1;
+                if (!last && delays[k] != delay) {
+                    delay = delays[k];
+                    out += "{" + std::to_string(delay) + "}";
+                }
+                out.push_back(static_cast<char>(t[k]));
+                if (last && delays[k] != delay) out += "{" + std::to_string(delays[k]) + "}";
+            }
+            if (t.Length() == 0 && line->m_pause != 0) out += "{" + std::to_string(line->m_pause) + "}";
         }
         return out;
     }
@@ -70,7 +111,7 @@ protected:
             const bool wasOpen = balloon_Current;
             PlayUpdate(n % every == every - 1);
             if (states.empty() || states.back() != world_StoryState) states.push_back(world_StoryState);
-            if (!wasOpen && balloon_Current) texts.push_back(Lines(balloon_Current));
+            if (!wasOpen && balloon_Current) texts.push_back(Source(balloon_Current));
             // Nothing the story holds may depend on a local.
             if (n % 50 == 0) {
                 gc_CollectAll();
@@ -91,15 +132,8 @@ TEST_F(StoryTest, CampaignTutorialFromStartToPlay) {
     c_Game::StartWorld(0);
     ASSERT_TRUE(RunTo(StoryState_Playing));
     EXPECT_EQ(states, (std::vector<int>{1, 2, 3, 11, 12, 13, 14, 15, 0}));
-    EXPECT_EQ(texts, (std::vector<std::string>{
-                         "Hi.\\I am Iceberg.\\And when I grow up, I want to\\destroy a cruise liner.",
-                         "Not just any cruise liner.\\A certain one:\\The Velmora.",
-                         "You can steer me\\with W, A, S, D.",
-                         "The items I carry\\(healings and invulnerability)\\can be used with 1, 2, 3.",
-                         "You can pause the game\\with escape.\\There you'll also\\find the shop.",
-                         "Texts like these\\can be confirmed\\with space.",
-                         "Oh, and:\\Items and coins are shared\\between the campaign and open world.",
-                     }));
+    EXPECT_EQ(texts, StoryTexts({StoryState_Hello, StoryState_TheLiner, StoryState_Steering, StoryState_Items,
+                                 StoryState_Pause, StoryState_Confirm, StoryState_Shared}));
     // Steering and spawning came on only with the last confirmation.
     EXPECT_EQ(world_SteeringOn, 1);
     EXPECT_EQ(world_SpawningOn, 1);
@@ -116,12 +150,7 @@ TEST_F(StoryTest, OpenWorldIntroductionFromStartToPlay) {
     c_Game::StartWorld(1);
     ASSERT_TRUE(RunTo(StoryState_Playing, 7));
     EXPECT_EQ(states, (std::vector<int>{1, 20, 21, 22, 0}));
-    EXPECT_EQ(texts, (std::vector<std::string>{
-                         "Welcome to\\open world mode.",
-                         "Here you can collect coins\\and items for the campaign.\\The further south you go,\\the "
-                         "stronger the enemies get.",
-                         "You can't sink the Velmora, tho.",
-                     }));
+    EXPECT_EQ(texts, StoryTexts({StoryState_OpenWelcome, StoryState_OpenCollect, StoryState_OpenNoLiner}));
     EXPECT_EQ(world_SteeringOn, 1);
     EXPECT_EQ(world_SpawningOn, 1);
     EXPECT_EQ(world_CameraCentred, 0);
@@ -189,7 +218,7 @@ TEST_F(StoryTest, SinkingTheLinerEndsTheStoryWithTheCredits) {
     EXPECT_EQ(world_SteeringOn, 0);
 
     ASSERT_TRUE(RunTo(StoryState_Won));
-    EXPECT_EQ(texts, (std::vector<std::string>{"I did it!\\I destroyed the Velmora!"}));
+    EXPECT_EQ(texts, StoryTexts({StoryState_LinerGone}));
     EXPECT_EQ(game_StateMachine->m_nextState, ScreenState_Play);
     EXPECT_FALSE(test_Exists(".zentrovastate"));
 
@@ -197,9 +226,9 @@ TEST_F(StoryTest, SinkingTheLinerEndsTheStoryWithTheCredits) {
     for (int n = 0; n < 300 && game_StateMachine->m_nextState == ScreenState_Play; ++n) {
         const bool wasOpen = balloon_Current;
         PlayUpdate(n % 10 == 9);
-        if (!wasOpen && balloon_Current) texts.push_back(Lines(balloon_Current));
+        if (!wasOpen && balloon_Current) texts.push_back(Source(balloon_Current));
     }
-    EXPECT_EQ(texts.back(), "I finally won.");
+    EXPECT_EQ(texts, StoryTexts({StoryState_LinerGone, StoryState_Won}));
     EXPECT_EQ(balloon_Current.get(), nullptr);
     EXPECT_EQ(progress_LevelCampaign, 1);
     EXPECT_EQ(game_StateMachine->m_nextState, ScreenState_Credits);
