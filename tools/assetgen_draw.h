@@ -1,7 +1,7 @@
 // Helpers shared by the image sources of the asset generator: reading the
-// line-based source files under tools/assets/, and the small drawing steps
-// (copying pieces, plates, text in the game's glyphs) that several images
-// are built from.
+// line-based source files under tools/assets/ and drawing their colour
+// grids, and the small drawing steps (copying pieces, plates, text in the
+// game's glyphs) that several images are built from.
 #pragma once
 
 #include <string>
@@ -23,6 +23,10 @@ std::vector<std::string_view> SplitWords(std::string_view line);
 
 // A whole word as a decimal number in [lo, hi]; false leaves `out` alone.
 bool ParseInt(std::string_view text, int lo, int hi, int* out);
+
+// The image called `name` from a colour-grid source (format: the header of
+// tools/assets/pickups/pickups.txt); `source` is used in messages.
+Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& name);
 
 // ---------------------------------------------------------------------------
 // Drawing.
