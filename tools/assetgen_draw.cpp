@@ -1,7 +1,6 @@
 #include "tools/assetgen_draw.h"
 
 #include <charconv>
-#include <map>
 
 #include "tools/assetgen_palette.h"
 
@@ -42,28 +41,13 @@ bool ParseInt(std::string_view text, int lo, int hi, int* out) {
   return true;
 }
 
-namespace {
-
-namespace pal = palette;
-
-const std::map<std::string_view, Rgba>& PaletteNames() {
-  static const std::map<std::string_view, Rgba> names = {
-      {"Ink", pal::kInk},           {"SeaDeep", pal::kSeaDeep},     {"SeaDark", pal::kSeaDark},
-      {"SeaCalm", pal::kSeaCalm},   {"SeaLight", pal::kSeaLight},   {"SeaShallow", pal::kSeaShallow},
-      {"Foam", pal::kFoam},         {"IceWhite", pal::kIceWhite},   {"IceLight", pal::kIceLight},
-      {"IceCyan", pal::kIceCyan},   {"IceShade", pal::kIceShade},   {"IceDeep", pal::kIceDeep},
-      {"HullWhite", pal::kHullWhite}, {"HullShade", pal::kHullShade}, {"HullRed", pal::kHullRed},
-      {"HullRedDark", pal::kHullRedDark}, {"HullNavy", pal::kHullNavy},
-      {"HullNavyDark", pal::kHullNavyDark}, {"HullYellow", pal::kHullYellow},
-      {"Deck", pal::kDeck},         {"Window", pal::kWindow},       {"Wood", pal::kWood},
-      {"WoodDark", pal::kWoodDark}, {"UiDark", pal::kUiDark},       {"UiGrey", pal::kUiGrey},
-      {"UiLight", pal::kUiLight},   {"Gold", pal::kGold},           {"GoldDark", pal::kGoldDark},
-      {"Red", pal::kRed},           {"Green", pal::kGreen},
-  };
-  return names;
+std::string AddGridKey(const std::vector<std::string_view>& w, std::map<char, Rgba>* keys) {
+  if (w.size() != 3 || w[1].size() != 1 || w[1][0] == '.') return "expected 'key <character> <colour>'";
+  const Rgba* colour = palette::FindColour(w[2]);
+  if (colour == nullptr) return "no palette colour '" + std::string(w[2]) + "'";
+  if (!keys->emplace(w[1][0], *colour).second) return "key '" + std::string(w[1]) + "' given twice";
+  return {};
 }
-
-}  // namespace
 
 Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& file) {
   const std::vector<std::string_view> lines = SplitLines(text);
@@ -77,14 +61,8 @@ Canvas DrawGridImage(const std::string& source, const std::string& text, const s
     const std::vector<std::string_view> w = SplitWords(lines[at]);
     if (w.empty() || lines[at].front() == ';') continue;
     if (w[0] == "key") {
-      if (w.size() != 3 || w[1].size() != 1 || w[1][0] == '.') {
-        fail(at, "expected 'key <character> <colour>'");
-      }
-      const auto colour = PaletteNames().find(w[2]);
-      if (colour == PaletteNames().end()) fail(at, "no palette colour '" + std::string(w[2]) + "'");
-      if (!keys.emplace(w[1][0], colour->second).second) {
-        fail(at, "key '" + std::string(w[1]) + "' given twice");
-      }
+      const std::string error = AddGridKey(w, &keys);
+      if (!error.empty()) fail(at, error);
       continue;
     }
     int width = 0, height = 0;

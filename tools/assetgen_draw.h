@@ -4,6 +4,7 @@
 // game's glyphs) that several images are built from.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,12 @@ std::vector<std::string_view> SplitWords(std::string_view line);
 
 // A whole word as a decimal number in [lo, hi]; false leaves `out` alone.
 bool ParseInt(std::string_view text, int lo, int hi, int* out);
+
+// A line "key <character> <colour>" of a colour grid, split into its words
+// `w`: the character stands for the palette colour of that name (see
+// palette::kNamedColours); '.' is never a key. Adds the key to `keys` and
+// returns an empty string, or returns what is wrong with the line.
+std::string AddGridKey(const std::vector<std::string_view>& w, std::map<char, Rgba>* keys);
 
 // The image called `name` from a colour-grid source (format: the header of
 // tools/assets/pickups/pickups.txt); `source` is used in messages.
