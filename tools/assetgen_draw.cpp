@@ -94,6 +94,10 @@ Canvas DrawGridImage(const std::string& source, const std::string& text, const s
   throw AssetError(source + ": no image " + file);
 }
 
+Canvas ReadGridImage(const AssetSources& s, const std::string& source, const std::string& name) {
+  return DrawGridImage(source, s.ReadText(source), name);
+}
+
 void Blit(Canvas& dst, const Canvas& src, int x, int y) {
   for (int yy = 0; yy < src.height(); ++yy) {
     for (int xx = 0; xx < src.width(); ++xx) {

@@ -35,6 +35,14 @@ std::string AddGridKey(const std::vector<std::string_view>& w, std::map<char, Rg
 // tools/assets/pickups/pickups.txt); `source` is used in messages.
 Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& name);
 
+// The same, read from the source file `source` under tools/assets/.
+Canvas ReadGridImage(const AssetSources& s, const std::string& source, const std::string& name);
+
+// The HUD's colour grids, which hold the one picture of each item icon and
+// of the coin: the shop's buttons and the menu's bar take theirs from here,
+// so that an item and the coins look the same wherever they show.
+inline constexpr const char* kHudGrids = "hud/hud.txt";
+
 // ---------------------------------------------------------------------------
 // Drawing.
 

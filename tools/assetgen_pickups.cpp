@@ -9,10 +9,7 @@ namespace assetgen {
 namespace {
 
 AssetMaker Grid(const char* file) {
-  return [file](const AssetSources& s) {
-    const std::string source = "pickups/pickups.txt";
-    return DrawGridImage(source, s.ReadText(source), file);
-  };
+  return [file](const AssetSources& s) { return ReadGridImage(s, "pickups/pickups.txt", file); };
 }
 
 const AssetRegistration kPickupImages[] = {
