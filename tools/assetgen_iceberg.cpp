@@ -40,6 +40,7 @@
 
 #include "tools/assetgen.h"
 #include "tools/assetgen_draw.h"
+#include "tools/assetgen_iceberg.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -364,9 +365,6 @@ const AssetRegistration kIcebergImages[] = {
 
 namespace assetgen {
 
-// Face n of the berg as it shows at a tier: the face image with every texel
-// outside the berg at that tier left transparent (40 x 40, drawn by its top
-// centre as the game draws the faces). For other images that show the berg.
 Canvas DrawIcebergFaceAtTier(int n, int tier, const AssetSources& sources) {
   Canvas c = DrawFace(n, sources);
   const auto& tiers = FaceTiers();
