@@ -98,8 +98,4 @@ struct GlyphGrid {
 // Parses and checks a glyph grid; `name` is used in messages.
 GlyphGrid ParseGlyphGrid(const std::string& name, const std::string& text);
 
-// The image called `name` from a colour-grid source (format: the header of
-// tools/assets/pickups/pickups.txt); `source` is used in messages.
-Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& name);
-
 }  // namespace assetgen

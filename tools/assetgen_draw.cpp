@@ -41,6 +41,63 @@ bool ParseInt(std::string_view text, int lo, int hi, int* out) {
   return true;
 }
 
+std::string AddGridKey(const std::vector<std::string_view>& w, std::map<char, Rgba>* keys) {
+  if (w.size() != 3 || w[1].size() != 1 || w[1][0] == '.') return "expected 'key <character> <colour>'";
+  const Rgba* colour = palette::FindColour(w[2]);
+  if (colour == nullptr) return "no palette colour '" + std::string(w[2]) + "'";
+  if (!keys->emplace(w[1][0], *colour).second) return "key '" + std::string(w[1]) + "' given twice";
+  return {};
+}
+
+Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& file) {
+  const std::vector<std::string_view> lines = SplitLines(text);
+  auto fail = [&](std::size_t i, const std::string& what) {
+    throw AssetError(source + ":" + std::to_string(i + 1) + ": " + what);
+  };
+
+  std::map<char, Rgba> keys;
+  for (std::size_t i = 0; i < lines.size();) {
+    const std::size_t at = i++;
+    const std::vector<std::string_view> w = SplitWords(lines[at]);
+    if (w.empty() || lines[at].front() == ';') continue;
+    if (w[0] == "key") {
+      const std::string error = AddGridKey(w, &keys);
+      if (!error.empty()) fail(at, error);
+      continue;
+    }
+    int width = 0, height = 0;
+    if (w[0] != "image" || w.size() != 4 || !ParseInt(w[2], 1, 256, &width) || !ParseInt(w[3], 1, 256, &height)) {
+      fail(at, "unexpected line '" + std::string(lines[at]) + "'");
+    }
+    if (i + static_cast<std::size_t>(height) > lines.size()) fail(at, "image rows missing");
+    if (w[1] != file) {
+      i += static_cast<std::size_t>(height);
+      continue;
+    }
+    Canvas canvas(width, height);
+    for (int y = 0; y < height; ++y, ++i) {
+      const std::string_view row = lines[i];
+      if (static_cast<int>(row.size()) != width) {
+        fail(i, file + " row has " + std::to_string(row.size()) + " cells, expected " +
+                    std::to_string(width));
+      }
+      for (int x = 0; x < width; ++x) {
+        const char c = row[static_cast<std::size_t>(x)];
+        if (c == '.') continue;
+        const auto key = keys.find(c);
+        if (key == keys.end()) fail(i, "cell '" + std::string(1, c) + "' has no key");
+        canvas.Set(x, y, key->second);
+      }
+    }
+    return canvas;
+  }
+  throw AssetError(source + ": no image " + file);
+}
+
+Canvas ReadGridImage(const AssetSources& s, const std::string& source, const std::string& name) {
+  return DrawGridImage(source, s.ReadText(source), name);
+}
+
 void Blit(Canvas& dst, const Canvas& src, int x, int y) {
   for (int yy = 0; yy < src.height(); ++yy) {
     for (int xx = 0; xx < src.width(); ++xx) {

@@ -1,9 +1,10 @@
 // Helpers shared by the image sources of the asset generator: reading the
-// line-based source files under tools/assets/, and the small drawing steps
-// (copying pieces, plates, text in the game's glyphs) that several images
-// are built from.
+// line-based source files under tools/assets/ and drawing their colour
+// grids, and the small drawing steps (copying pieces, plates, text in the
+// game's glyphs) that several images are built from.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,24 @@ std::vector<std::string_view> SplitWords(std::string_view line);
 
 // A whole word as a decimal number in [lo, hi]; false leaves `out` alone.
 bool ParseInt(std::string_view text, int lo, int hi, int* out);
+
+// A line "key <character> <colour>" of a colour grid, split into its words
+// `w`: the character stands for the palette colour of that name (see
+// palette::kNamedColours); '.' is never a key. Adds the key to `keys` and
+// returns an empty string, or returns what is wrong with the line.
+std::string AddGridKey(const std::vector<std::string_view>& w, std::map<char, Rgba>* keys);
+
+// The image called `name` from a colour-grid source (format: the header of
+// tools/assets/pickups/pickups.txt); `source` is used in messages.
+Canvas DrawGridImage(const std::string& source, const std::string& text, const std::string& name);
+
+// The same, read from the source file `source` under tools/assets/.
+Canvas ReadGridImage(const AssetSources& s, const std::string& source, const std::string& name);
+
+// The HUD's colour grids, which hold the one picture of each item icon and
+// of the coin: the shop's buttons and the menu's bar take theirs from here,
+// so that an item and the coins look the same wherever they show.
+inline constexpr const char* kHudGrids = "hud/hud.txt";
 
 // ---------------------------------------------------------------------------
 // Drawing.

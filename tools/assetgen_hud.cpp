@@ -36,11 +36,7 @@ namespace {
 
 namespace pal = palette;
 
-constexpr const char* kGrids = "hud/hud.txt";
-
-Canvas GridImage(const AssetSources& s, const std::string& name) {
-  return DrawGridImage(kGrids, s.ReadText(kGrids), name);
-}
+Canvas GridImage(const AssetSources& s, const std::string& name) { return ReadGridImage(s, kHudGrids, name); }
 
 // A solid plate with cut corners.
 void Solid(Canvas& c, int x, int y, int w, int h, Rgba colour) { Plate(c, x, y, w, h, colour, colour); }

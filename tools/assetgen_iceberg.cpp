@@ -35,10 +35,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <string_view>
 
 #include "tools/assetgen.h"
 #include "tools/assetgen_draw.h"
+#include "tools/assetgen_iceberg.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
@@ -233,32 +235,18 @@ Canvas DrawBody() {
 // ---------------------------------------------------------------------------
 // Face grids (tools/assets/iceberg/faces.txt):
 //   ; comment
+//   key <c> <colour>    cell character c stands for a palette colour, as
+//                       in the colour grids (AddGridKey); before the faces
 //   origin <x> <y>      face texel of every grid's top-left cell
 //   size <w> <h>        every grid is w columns by h rows
 //   face <n>            faces 0 to 7, each exactly once; h rows follow
-// Cells: '.' keeps the berg, '#' ink, 'o' ice white (a glint), 'l' ice
-// light, 'c' ice cyan, 's' ice shade, 'd' ice deep, 'r' red (the inside of
-// a mouth), 'b' sea light (a tear), 'g' gold (a sparkle).
+// Cells: '.' keeps the berg, any other is a key.
 
 struct FaceGrids {
   int origin_x = -1, origin_y = -1, width = 0, height = 0;
+  std::map<char, Rgba> keys;
   std::array<std::string, kFaces> cells;  // row-major, width * height
 };
-
-bool CellColour(char c, Rgba* out) {
-  switch (c) {
-    case '#': *out = pal::kInk; return true;
-    case 'o': *out = pal::kIceWhite; return true;
-    case 'l': *out = pal::kIceLight; return true;
-    case 'c': *out = pal::kIceCyan; return true;
-    case 's': *out = pal::kIceShade; return true;
-    case 'd': *out = pal::kIceDeep; return true;
-    case 'r': *out = pal::kRed; return true;
-    case 'b': *out = pal::kSeaLight; return true;
-    case 'g': *out = pal::kGold; return true;
-    default: return false;
-  }
-}
 
 FaceGrids ParseFaces(const std::string& name, const std::string& text) {
   const std::vector<std::string_view> lines = SplitLines(text);
@@ -272,6 +260,11 @@ FaceGrids ParseFaces(const std::string& name, const std::string& text) {
     const std::size_t at = i;
     const std::vector<std::string_view> w = SplitWords(lines[i++]);
     if (w.empty() || lines[at].front() == ';') continue;
+    if (w[0] == "key") {
+      const std::string error = AddGridKey(w, &g.keys);
+      if (!error.empty()) fail(at, error);
+      continue;
+    }
     if (w[0] == "origin" && w.size() == 3 && ParseInt(w[1], 0, kSize - 1, &g.origin_x) &&
         ParseInt(w[2], 0, kSize - 1, &g.origin_y)) {
       continue;
@@ -297,8 +290,7 @@ FaceGrids ParseFaces(const std::string& name, const std::string& text) {
                       " cells, expected " + std::to_string(g.width));
         }
         for (char c : r) {
-          Rgba ignored;
-          if (c != '.' && !CellColour(c, &ignored)) {
+          if (c != '.' && g.keys.count(c) == 0) {
             fail(i, "unexpected cell '" + std::string(1, c) + "'");
           }
         }
@@ -323,8 +315,8 @@ Canvas DrawFace(int n, const AssetSources& sources) {
   const std::string& cells = grids.cells[static_cast<std::size_t>(n)];
   for (int row = 0; row < grids.height; ++row) {
     for (int col = 0; col < grids.width; ++col) {
-      Rgba colour;
-      if (!CellColour(cells[static_cast<std::size_t>(row * grids.width + col)], &colour)) continue;
+      const auto key = grids.keys.find(cells[static_cast<std::size_t>(row * grids.width + col)]);
+      if (key == grids.keys.end()) continue;
       const int x = grids.origin_x + col, y = grids.origin_y + row;
       // Features must stay on the berg as it shows at its smallest living
       // size (tier 18, level 1).
@@ -332,7 +324,7 @@ Canvas DrawFace(int n, const AssetSources& sources) {
         throw AssetError(file + ": face " + std::to_string(n) + " cell (" + std::to_string(col) +
                          ", " + std::to_string(row) + ") falls outside the berg at tier 18");
       }
-      c.Set(x, y, colour);
+      c.Set(x, y, key->second);
     }
   }
   return c;
@@ -373,9 +365,6 @@ const AssetRegistration kIcebergImages[] = {
 
 namespace assetgen {
 
-// Face n of the berg as it shows at a tier: the face image with every texel
-// outside the berg at that tier left transparent (40 x 40, drawn by its top
-// centre as the game draws the faces). For other images that show the berg.
 Canvas DrawIcebergFaceAtTier(int n, int tier, const AssetSources& sources) {
   Canvas c = DrawFace(n, sources);
   const auto& tiers = FaceTiers();

@@ -1,7 +1,8 @@
 // The main menu's images: the background, the inventory bar's tag, the
 // three buttons with their pressed looks, and the thumbnail frame.
 //
-// The symbols and icons are colour grids in tools/assets/menu/menu.txt;
+// The symbols and the item icons are colour grids in
+// tools/assets/menu/menu.txt, the coin the HUD's (tools/assets/hud/hud.txt);
 // the words on the buttons are set in the game's own font
 // (tools/assets/fonts/regular.txt).
 //
@@ -40,9 +41,7 @@ namespace pal = palette;
 
 constexpr const char* kGrids = "menu/menu.txt";
 
-Canvas GridPiece(const AssetSources& s, const std::string& name) {
-  return DrawGridImage(kGrids, s.ReadText(kGrids), name);
-}
+Canvas GridPiece(const AssetSources& s, const std::string& name) { return ReadGridImage(s, kGrids, name); }
 
 // A small integer hash, for the fixed scatter of stars and wave dashes.
 std::uint32_t Hash(int x, int y) {
@@ -244,7 +243,10 @@ Canvas MakeTag(const AssetSources& s) {
   c.Fill(1, 1, kTagWidth - 2, 1, pal::kUiGrey);
   c.Fill(1, 2, kTagWidth - 2, kTagHeight - 2, pal::kUiDark);
 
-  const char* const icons[5] = {"bar_heal", "bar_bigheal", "bar_invulnerability", "bar_revive", "bar_coin"};
+  // The item icons at the bar's size, and the HUD's coin.
+  const Canvas icons[5] = {GridPiece(s, "bar_heal"), GridPiece(s, "bar_bigheal"),
+                           GridPiece(s, "bar_invulnerability"), GridPiece(s, "bar_revive"),
+                           ReadGridImage(s, kHudGrids, "coin")};
   for (int i = 0; i < 5; ++i) {
     const int end = kFieldEnds[i];
     // Room for three digits (five for the coins) left of the end, and the
@@ -254,7 +256,7 @@ Canvas MakeTag(const AssetSources& s) {
     c.Fill(left + 1, 2, right - left - 2, 1, pal::kInk);
     c.Fill(left, 3, right - left, kTagHeight - 5, pal::kInk);
     c.Fill(left + 1, kTagHeight - 2, right - left - 2, 1, pal::kInk);
-    const Canvas icon = GridPiece(s, icons[i]);
+    const Canvas& icon = icons[i];
     Blit(c, icon, end + 1 + (7 - icon.width()) / 2, 3 + (7 - icon.height()) / 2);
   }
   return c;

@@ -4,6 +4,8 @@
 // that they stay crisp at 4x.
 #pragma once
 
+#include <string_view>
+
 #include "tools/assetgen.h"
 
 namespace assetgen::palette {
@@ -49,6 +51,56 @@ inline constexpr Rgba kGold{238, 192, 70, 255};
 inline constexpr Rgba kGoldDark{172, 122, 40, 255};
 inline constexpr Rgba kRed{214, 64, 56, 255};
 inline constexpr Rgba kGreen{96, 196, 88, 255};
+
+// Every colour above by the name that the colour grids of tools/assets/
+// give it, the constant's name without the leading k: the one list of the
+// palette, in which the keys of the grids and of the iceberg's faces are
+// looked up, and from which the art tests take the palette.
+struct NamedColour {
+  std::string_view name;
+  Rgba colour;
+};
+
+inline constexpr NamedColour kNamedColours[] = {
+    {"Ink", kInk},
+    {"SeaDeep", kSeaDeep},
+    {"SeaDark", kSeaDark},
+    {"SeaCalm", kSeaCalm},
+    {"SeaLight", kSeaLight},
+    {"SeaShallow", kSeaShallow},
+    {"Foam", kFoam},
+    {"IceWhite", kIceWhite},
+    {"IceLight", kIceLight},
+    {"IceCyan", kIceCyan},
+    {"IceShade", kIceShade},
+    {"IceDeep", kIceDeep},
+    {"HullWhite", kHullWhite},
+    {"HullShade", kHullShade},
+    {"HullRed", kHullRed},
+    {"HullRedDark", kHullRedDark},
+    {"HullNavy", kHullNavy},
+    {"HullNavyDark", kHullNavyDark},
+    {"HullYellow", kHullYellow},
+    {"Deck", kDeck},
+    {"Window", kWindow},
+    {"Wood", kWood},
+    {"WoodDark", kWoodDark},
+    {"UiDark", kUiDark},
+    {"UiGrey", kUiGrey},
+    {"UiLight", kUiLight},
+    {"Gold", kGold},
+    {"GoldDark", kGoldDark},
+    {"Red", kRed},
+    {"Green", kGreen},
+};
+
+// The colour of that name in kNamedColours, or nullptr.
+constexpr const Rgba* FindColour(std::string_view name) {
+  for (const NamedColour& c : kNamedColours) {
+    if (c.name == name) return &c.colour;
+  }
+  return nullptr;
+}
 
 // A palette colour with another alpha.
 constexpr Rgba WithAlpha(Rgba c, std::uint8_t a) { return Rgba{c.r, c.g, c.b, a}; }

@@ -1,6 +1,7 @@
 // The shop: its two sliding doors and its buttons.
 //
-// Symbols and goods are colour grids in tools/assets/shop/shop.txt; the
+// The back arrow and the goods are colour grids in tools/assets/shop/shop.txt,
+// the item symbols and the coin the HUD's (tools/assets/hud/hud.txt); the
 // doors and the buttons are built here around them, with their words set
 // in the game's fonts (tools/assets/fonts/).
 //
@@ -39,9 +40,10 @@ namespace pal = palette;
 
 constexpr const char* kGrids = "shop/shop.txt";
 
-Canvas GridImage(const AssetSources& s, const std::string& name) {
-  return DrawGridImage(kGrids, s.ReadText(kGrids), name);
-}
+Canvas GridImage(const AssetSources& s, const std::string& name) { return ReadGridImage(s, kGrids, name); }
+
+// The item icons and the coin, the same pictures as the HUD's.
+Canvas HudImage(const AssetSources& s, const std::string& name) { return ReadGridImage(s, kHudGrids, name); }
 
 // ---------------------------------------------------------------------------
 // shop_buttons.png
@@ -54,7 +56,7 @@ constexpr int kPriceRight = 45;
 constexpr int kPriceTop = 21;
 
 struct ButtonLook {
-  const char* symbol;  // grid name, or nullptr for the spare
+  const char* symbol;  // the HUD's icon, or nullptr for the spare
   const char* word;    // the label, or nullptr
   bool price;          // the coin after the price
 };
@@ -68,7 +70,7 @@ void DrawItemFace(Canvas& c, const AssetSources& s, const Font& font, int x0, in
   Plate(c, x0, top, kButtonW, kFaceH, rim, pal::kUiDark);
   // The symbol's window: 18 x 23, dark blue like the sea at night.
   Plate(c, x0 + 4, top + 4, 18, 23, pal::kInk, pal::kSeaDeep);
-  const Canvas symbol = GridImage(s, look.symbol);
+  const Canvas symbol = HudImage(s, look.symbol);
   const int sx = x0 + 4 + (18 - symbol.width()) / 2, sy = top + 4 + (23 - symbol.height()) / 2;
   if (enabled) {
     BlitClipped(c, symbol, sx, sy);
@@ -80,7 +82,7 @@ void DrawItemFace(Canvas& c, const AssetSources& s, const Font& font, int x0, in
   // The rule between name and price.
   c.Fill(x0 + 26, top + 16, 49, 1, pal::kUiGrey);
   // The coin, its middle on the digits' middle rows.
-  const Canvas coin = GridImage(s, "coin");
+  const Canvas coin = HudImage(s, "coin");
   if (enabled) {
     BlitClipped(c, coin, x0 + kPriceRight + 2, top + kPriceTop + 2);
   } else {
@@ -128,8 +130,10 @@ void DrawButton(Canvas& c, const AssetSources& s, const Font& font, int frame, F
 Canvas ShopButtons(const AssetSources& s) {
   const Font font = LoadFont(s, "fonts/regular.txt");
   Canvas c(kButtonW * 16, kButtonH);
-  const ButtonLook items[4] = {
-      {"heal", "heal", true}, {"bigheal", "big heal", true}, {"shield", "shield", true}, {"revive", "revive", true}};
+  const ButtonLook items[4] = {{"icn_heal.png", "heal", true},
+                               {"icn_bigheal.png", "big heal", true},
+                               {"icn_invulnerability.png", "shield", true},
+                               {"icn_revive.png", "revive", true}};
   for (int i = 0; i < 4; ++i) {
     DrawButton(c, s, font, i, Face::Item, items[i], false, false);
     DrawButton(c, s, font, i + 4, Face::Item, items[i], true, false);

@@ -29,13 +29,10 @@
 
 #include "tools/assetgen.h"
 #include "tools/assetgen_draw.h"
+#include "tools/assetgen_iceberg.h"
 #include "tools/assetgen_palette.h"
 
 namespace assetgen {
-
-// tools/assetgen_iceberg.cpp
-Canvas DrawIcebergFaceAtTier(int n, int tier, const AssetSources& sources);
-
 namespace {
 
 namespace pal = palette;

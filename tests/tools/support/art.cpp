@@ -43,13 +43,11 @@ Image Frame(const Image& strip, int n, int i) {
 }
 
 const std::vector<assetgen::Rgba>& Palette() {
-  namespace pal = assetgen::palette;
-  static const std::vector<assetgen::Rgba> all = {
-      pal::kInk,        pal::kSeaDeep,   pal::kSeaDark,   pal::kSeaCalm,     pal::kSeaLight,  pal::kSeaShallow,
-      pal::kFoam,       pal::kIceWhite,  pal::kIceLight,  pal::kIceCyan,     pal::kIceShade,  pal::kIceDeep,
-      pal::kHullWhite,  pal::kHullShade, pal::kHullRed,   pal::kHullRedDark, pal::kHullNavy,  pal::kHullNavyDark,
-      pal::kHullYellow, pal::kDeck,      pal::kWindow,    pal::kWood,        pal::kWoodDark,  pal::kUiDark,
-      pal::kUiGrey,     pal::kUiLight,   pal::kGold,      pal::kGoldDark,    pal::kRed,       pal::kGreen};
+  static const std::vector<assetgen::Rgba> all = [] {
+    std::vector<assetgen::Rgba> v;
+    for (const assetgen::palette::NamedColour& c : assetgen::palette::kNamedColours) v.push_back(c.colour);
+    return v;
+  }();
   return all;
 }
 

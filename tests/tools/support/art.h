@@ -55,7 +55,7 @@ Image Load(const std::string& file);
 // Frame i of a strip of n equal frames side by side.
 Image Frame(const Image& strip, int n, int i);
 
-// Every colour of the game's palette.
+// Every colour of the game's palette (assetgen::palette::kNamedColours).
 const std::vector<assetgen::Rgba>& Palette();
 // The palette's colours as opaque pixels.
 const std::set<Pixel>& OpaquePalette();
