@@ -17,7 +17,8 @@
 //       EXPECT_NE(s.ReadState().find("..."), std::string::npos);
 //   }
 //
-// or derive a fixture from SessionTest and use `session()`.
+// or derive a fixture from SessionTest and use `session()` (from
+// WindowSessionTest in a *_gltest program, for a window session).
 //
 // What a session is:
 //   - A fresh temporary folder; its subfolder Folder() is the current
@@ -233,4 +234,15 @@ protected:
 
 private:
     std::unique_ptr<Session> session_;
+};
+
+// The same with a window session (GlMode::Window), for the *_gltest
+// programs.
+class WindowSessionTest : public SessionTest {
+protected:
+    SessionOptions Options() const override {
+        SessionOptions o;
+        o.gl = GlMode::Window;
+        return o;
+    }
 };
