@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +32,7 @@
 #include "game/gm_screen.h"
 #include "host/hx_files.h"
 #include "host/hx_keys.h"
+#include "tests/game/support/garbage.h"
 #include "tests/game/support/session.h"
 
 namespace fs = std::filesystem;
@@ -63,17 +63,6 @@ std::vector<std::string> DataFiles() {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// 700 bytes from a fixed generator: no image format's signature, no text.
-std::string Garbage() {
-    std::string bytes(700, '\0');
-    uint32_t seed = 12345;
-    for (char &b : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<char>(seed >> 24);
-    }
-    return bytes;
 }
 
 std::vector<std::string> Lines(const std::string &text) {
