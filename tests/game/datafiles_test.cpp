@@ -34,6 +34,7 @@
 #include "host/hx_keys.h"
 #include "tests/game/support/garbage.h"
 #include "tests/game/support/session.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -106,32 +107,11 @@ struct Outcome {
     std::string reached;
 };
 
-// A fresh folder under the test temp folder (TMPDIR, else /tmp), removed
-// with everything in it when the guard goes, however the run ends.
-class RunFolder {
-public:
-    RunFolder() {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~RunFolder() {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
-    }
-    RunFolder(const RunFolder &) = delete;
-    RunFolder &operator=(const RunFolder &) = delete;
-
-    // Empty when the folder could not be made.
-    const std::string &Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// One run with `name` removed (garbage empty) or overwritten.
+// One run with `name` removed (garbage empty) or overwritten, in a fresh
+// folder of its own under the test temp dir, removed with everything in it
+// however the run ends.
 void RunWith(const std::string &name, bool garbage, Outcome *out) {
-    const RunFolder folder;
+    const TempDir folder;
     ASSERT_FALSE(folder.Path().empty()) << "mkdtemp failed";
     const std::string &app = folder.Path();
     fs::copy(DataFolder(), app + "/data", fs::copy_options::recursive);
