@@ -56,15 +56,9 @@ Picture ReadWindow() {
     return p;
 }
 
-class CreditsGlTest : public SessionTest {
+class CreditsGlTest : public WindowSessionTest {
 protected:
     FrameDump frames;
-
-    SessionOptions Options() const override {
-        SessionOptions o;
-        o.gl = GlMode::Window;
-        return o;
-    }
 
     Picture Shot(const std::string &label) {
         session().Render();

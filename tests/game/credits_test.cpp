@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,14 +17,9 @@
 #include "renderer/rd_font.h"
 #include "renderer/rd_image.h"
 #include "tests/game/support/session.h"
+#include "tests/renderer/support/vertices.h"
 
 namespace {
-
-struct Vertex {
-    float x, y, s, t, tx, ty;
-    uint32_t color;
-};
-static_assert(sizeof(Vertex) == 28);
 
 // One drawn quad's extent.
 struct Quad {
@@ -47,8 +41,7 @@ std::vector<Flushed> &Flushes() {
 class RecordingCanvas : public c_Canvas {
 public:
     void Flush() override {
-        std::vector<Vertex> v(static_cast<size_t>(m_vertexBytes) / sizeof(Vertex));
-        if (!v.empty()) std::memcpy(v.data(), m_vertexData->data, v.size() * sizeof(Vertex));
+        const std::vector<gfx2_Vertex> v = Pending(this);
         Flushed f{Font(), {}};
         for (size_t i = 0; i + 4 <= v.size(); i += 4) {
             Quad q{v[i].x, v[i].y, v[i].x, v[i].y};

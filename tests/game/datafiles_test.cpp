@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -33,7 +32,9 @@
 #include "game/gm_screen.h"
 #include "host/hx_files.h"
 #include "host/hx_keys.h"
+#include "tests/game/support/garbage.h"
 #include "tests/game/support/session.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -63,17 +64,6 @@ std::vector<std::string> DataFiles() {
     }
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// 700 bytes from a fixed generator: no image format's signature, no text.
-std::string Garbage() {
-    std::string bytes(700, '\0');
-    uint32_t seed = 12345;
-    for (char &b : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<char>(seed >> 24);
-    }
-    return bytes;
 }
 
 std::vector<std::string> Lines(const std::string &text) {
@@ -117,32 +107,11 @@ struct Outcome {
     std::string reached;
 };
 
-// A fresh folder under the test temp folder (TMPDIR, else /tmp), removed
-// with everything in it when the guard goes, however the run ends.
-class RunFolder {
-public:
-    RunFolder() {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-data-XXXXXX";
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~RunFolder() {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
-    }
-    RunFolder(const RunFolder &) = delete;
-    RunFolder &operator=(const RunFolder &) = delete;
-
-    // Empty when the folder could not be made.
-    const std::string &Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-// One run with `name` removed (garbage empty) or overwritten.
+// One run with `name` removed (garbage empty) or overwritten, in a fresh
+// folder of its own under the test temp dir, removed with everything in it
+// however the run ends.
 void RunWith(const std::string &name, bool garbage, Outcome *out) {
-    const RunFolder folder;
+    const TempDir folder;
     ASSERT_FALSE(folder.Path().empty()) << "mkdtemp failed";
     const std::string &app = folder.Path();
     fs::copy(DataFolder(), app + "/data", fs::copy_options::recursive);

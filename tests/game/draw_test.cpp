@@ -24,21 +24,9 @@
 #include "renderer/rd_texture.h"
 #include "tests/game/support/session.h"
 #include "tests/renderer/support/fake_gl.h"
+#include "tests/renderer/support/vertices.h"
 
 namespace {
-
-struct Vertex {
-    float x, y, s, t, tx, ty;
-    uint32_t color;
-};
-static_assert(sizeof(Vertex) == 28);
-
-// The vertices a canvas holds, not yet flushed.
-std::vector<Vertex> Pending(c_Canvas *canvas) {
-    std::vector<Vertex> v(static_cast<size_t>(canvas->m_vertexBytes) / sizeof(Vertex));
-    if (!v.empty()) std::memcpy(v.data(), canvas->m_vertexData->data, v.size() * sizeof(Vertex));
-    return v;
-}
 
 int32_t TextureFlagsOf(c_Image2 *image) { return image->Material()->ColorTexture()->flags; }
 
@@ -89,10 +77,10 @@ TEST_F(DrawTest, ShipFrameAndMirrorFollowTheHeading) {
         ship->m_fadeStep = 3;
         c_Canvas *canvas = NewCanvas();
         ship->Render(canvas);
-        const std::vector<Vertex> v = Pending(canvas);
+        const std::vector<gfx2_Vertex> v = Pending(canvas);
         ASSERT_GE(v.size(), 8u);
         for (int quad = 0; quad < 2; ++quad) {
-            const Vertex &a = v[quad * 4], &b = v[quad * 4 + 1];
+            const gfx2_Vertex &a = v[quad * 4], &b = v[quad * 4 + 1];
             EXPECT_EQ(static_cast<int>(std::lround(std::min(a.s, b.s) * 9)), c.frame) << "quad " << quad;
             // The first corner is the frame's left texel column.
             EXPECT_EQ(a.x > b.x, c.mirrored) << "quad " << quad;
@@ -118,10 +106,10 @@ TEST_F(DrawTest, HealthBarLengthFollowsHitPoints) {
         ship->m_hitPoints = c.hitPoints;
         c_Canvas *canvas = NewCanvas();
         ship->Render(canvas);
-        const std::vector<Vertex> v = Pending(canvas);
+        const std::vector<gfx2_Vertex> v = Pending(canvas);
         // Outline, hull, two grey rectangles, then the green one.
         ASSERT_GE(v.size(), 20u);
-        const Vertex &a = v[16], &b = v[17];
+        const gfx2_Vertex &a = v[16], &b = v[17];
         EXPECT_EQ(a.color, 0xff00cc00u);
         EXPECT_FLOAT_EQ(b.x - a.x, c.length);
         EXPECT_FLOAT_EQ(a.x, static_cast<float>(ship->m_isoX - ship->m_barWidth / 2 + 9));
@@ -145,7 +133,7 @@ TEST_F(DrawTest, LevelTagColourComparesTheShipWithTheIceberg) {
         c_ShipSmallYacht *ship = gc_New<c_ShipSmallYacht>()->m_new(c.level, 30, 10, 0);
         c_Canvas *canvas = NewCanvas();
         ship->Render(canvas);
-        const std::vector<Vertex> v = Pending(canvas);
+        const std::vector<gfx2_Vertex> v = Pending(canvas);
         // Outline, hull, the bar's three rectangles, then the tag.
         ASSERT_GE(v.size(), 24u);
         EXPECT_EQ(v[20].color, gfx2_PackColor(c.r, c.g, c.b, 255));
@@ -172,7 +160,7 @@ TEST_F(DrawTest, IcebergFaceSinksWithItsTier) {
         player->ApplyTier();
         c_Canvas *canvas = NewCanvas();
         player->Render(canvas);
-        const std::vector<Vertex> v = Pending(canvas);
+        const std::vector<gfx2_Vertex> v = Pending(canvas);
         ASSERT_EQ(v.size(), 8u);
         EXPECT_FLOAT_EQ((v[0].x + v[2].x) / 2, 20.0f);
         EXPECT_FLOAT_EQ((v[0].y + v[2].y) / 2, 12.0f);
@@ -234,7 +222,7 @@ TEST_F(DrawTest, WakeRingsLieOnTheSeaAtTheirRadiusAndFadeAsTheyGrow) {
     const std::vector<uint8_t> bytes = FakeGl::BufferBytes(gfx2_VertexBuffer);
     ASSERT_GE(bytes.size(), static_cast<size_t>(vertices) * 28);
     auto vertex = [&](int k) {
-        Vertex v;
+        gfx2_Vertex v;
         std::memcpy(&v, bytes.data() + 28 * k, sizeof v);
         return v;
     };
@@ -249,7 +237,7 @@ TEST_F(DrawTest, WakeRingsLieOnTheSeaAtTheirRadiusAndFadeAsTheyGrow) {
             float sx = 0, sy = 0;
             float wx[4], wy[4];
             for (int k = 0; k < 4; ++k) {
-                const Vertex v = vertex(12 + 8 * i + 4 * copy + k);
+                const gfx2_Vertex v = vertex(12 + 8 * i + 4 * copy + k);
                 // Premultiplied grey at the ring's alpha, to the byte.
                 const int a = static_cast<int>(v.color >> 24), r = static_cast<int>(v.color & 0xff);
                 const int g = static_cast<int>(v.color >> 8 & 0xff), b = static_cast<int>(v.color >> 16 & 0xff);
@@ -298,7 +286,7 @@ TEST_F(DrawTest, MissingImagesAreSkipped) {
     c_Canvas *canvas = NewCanvas();
     c_ShipSmallYacht *ship = gc_New<c_ShipSmallYacht>()->m_new(12, 0, 0, 0);
     ship->Render(canvas);
-    const std::vector<Vertex> v = Pending(canvas);
+    const std::vector<gfx2_Vertex> v = Pending(canvas);
     // Three bar rectangles and the two digits.
     ASSERT_EQ(v.size(), 20u);
     EXPECT_EQ(v[0].color, 0xff595959u);

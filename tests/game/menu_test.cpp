@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,23 +17,12 @@
 #include "renderer/rd_drawlist.h"
 #include "renderer/rd_image.h"
 #include "tests/game/support/session.h"
+#include "tests/renderer/support/vertices.h"
 
 namespace {
 
 const char kSaved[] =
     R"({"cntbighealing":2,"cnthealing":3,"cntinvulnerability":1,"cntrevive":0,"coins":250,"lvlcampaign":7,"lvlopenworld":12})";
-
-struct Vertex {
-    float x, y, s, t, tx, ty;
-    uint32_t color;
-};
-static_assert(sizeof(Vertex) == 28);
-
-std::vector<Vertex> Pending(c_Canvas *canvas) {
-    std::vector<Vertex> v(static_cast<size_t>(canvas->m_vertexBytes) / sizeof(Vertex));
-    if (!v.empty()) std::memcpy(v.data(), canvas->m_vertexData->data, v.size() * sizeof(Vertex));
-    return v;
-}
 
 // One punched circle of the wipe: its box's corner and size, read back
 // from the fan's vertices at 0 and 180 degrees.
@@ -45,14 +33,14 @@ struct Circle {
 };
 
 std::vector<Circle> Circles(c_Canvas *canvas) {
-    const std::vector<Vertex> v = Pending(canvas);
+    const std::vector<gfx2_Vertex> v = Pending(canvas);
     std::vector<Circle> out;
     size_t at = 0;
     c_Stack5 *ops = canvas->m_ops;
     for (int i = 0; i < ops->length; ++i) {
         const c_DrawOp *op = ops->data[i];
         for (int k = 0; k < op->m_count / op->m_order; ++k, at += op->m_order) {
-            const Vertex &right = v[at], &left = v[at + op->m_order / 2];
+            const gfx2_Vertex &right = v[at], &left = v[at + op->m_order / 2];
             const float size = right.x - left.x;
             out.push_back({left.x, right.y - size / 2, size, op->m_blend, right.color});
         }
@@ -363,7 +351,7 @@ TEST_F(MenuTest, ThumbnailSizeAndFadeFollowTheLevel) {
         SCOPED_TRACE(c.level);
         c_Canvas *canvas = gc_New<c_Canvas>()->m_new();
         game_DrawModeThumb(canvas, 60, 33, c.level);
-        const std::vector<Vertex> v = Pending(canvas);
+        const std::vector<gfx2_Vertex> v = Pending(canvas);
         ASSERT_EQ(v.size(), 4u);
         EXPECT_FLOAT_EQ(std::min({v[0].y, v[1].y, v[2].y, v[3].y}), 33 + c.top);
         EXPECT_FLOAT_EQ((std::min({v[0].x, v[1].x, v[2].x, v[3].x}) + std::max({v[0].x, v[1].x, v[2].x, v[3].x})) / 2, 60);

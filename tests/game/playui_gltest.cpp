@@ -23,14 +23,8 @@ namespace {
 constexpr int kW = 960, kH = 540, kScale = 4;
 constexpr uint32_t kGreen = 0xff00cc00u;  // (0, 0.8, 0)
 
-class PlayUiTest : public SessionTest {
+class PlayUiTest : public WindowSessionTest {
 protected:
-    SessionOptions Options() const override {
-        SessionOptions o;
-        o.gl = GlMode::Window;
-        return o;
-    }
-
     // A started campaign in play, active, after one update.
     void StartCampaign(const std::string &state) {
         Session &s = session();

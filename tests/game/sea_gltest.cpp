@@ -88,15 +88,9 @@ Picture ReadTarget(c_Image2 *target) {
     return ReadFramebuffer(texture->GLFramebuffer(), texture->width, texture->height, false);
 }
 
-class SeaGlTest : public SessionTest {
+class SeaGlTest : public WindowSessionTest {
 protected:
     FrameDump frames;
-
-    SessionOptions Options() const override {
-        SessionOptions o;
-        o.gl = GlMode::Window;
-        return o;
-    }
 
     Picture Keep(const std::string &label, Picture p) {
         frames.Keep(label, p.px, p.w, p.h);

@@ -14,14 +14,7 @@
 
 namespace {
 
-class SessionWindowTest : public SessionTest {
-protected:
-    SessionOptions Options() const override {
-        SessionOptions o;
-        o.gl = GlMode::Window;
-        return o;
-    }
-};
+class SessionWindowTest : public WindowSessionTest {};
 
 // The app's frame reaches the window, and the renderer starts on the real
 // context; a second window session in the same program does the same.

@@ -64,14 +64,7 @@ constexpr uint32_t kGold = 0xeec046;
 constexpr uint32_t kUiGrey = 0x767e8c;
 constexpr uint32_t kUiLight = 0xcaced6;
 
-class ShopGlTest : public SessionTest {
-protected:
-    SessionOptions Options() const override {
-        SessionOptions o;
-        o.gl = GlMode::Window;
-        return o;
-    }
-};
+class ShopGlTest : public WindowSessionTest {};
 
 TEST_F(ShopGlTest, ClosedAndHalfWayIn) {
     Session &s = session();

@@ -85,17 +85,12 @@ bool WritePng(const std::string &path, const Picture &p) {
     return stbi_write_png(path.c_str(), p.w, p.h, 4, p.px.data(), p.w * 4) != 0;
 }
 
-class SplashGlTest : public SessionTest {
+class SplashGlTest : public WindowSessionTest {
 protected:
     FrameDump frames;
 
-    SessionOptions Options() const override {
-        SessionOptions o;
-        o.gl = GlMode::Window;
-        return o;
-    }
     void SetUp() override {
-        SessionTest::SetUp();
+        WindowSessionTest::SetUp();
         session().Start();
         session().Update();
     }

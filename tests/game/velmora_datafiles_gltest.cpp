@@ -9,12 +9,12 @@
 
 #include <sys/stat.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "tests/game/support/garbage.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_app.h"
 
@@ -22,16 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace test_x;
-
-std::string Garbage() {
-    std::string bytes(700, '\0');
-    uint32_t seed = 12345;
-    for (char &b : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        b = static_cast<char>(seed >> 24);
-    }
-    return bytes;
-}
 
 struct Case {
     const char *file;

@@ -4,10 +4,7 @@
 // uniforms, and the failure messages.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -48,18 +45,13 @@ std::string Literal(const std::string &text) {
 // output contains `output` (the banner included).
 template <class F>
 void ExpectOutputAndExit(F f, const std::string &output) {
-    EXPECT_EXIT(
-        {
-            if (!std::freopen("/dev/null", "r", stdin)) _exit(1);
-            dup2(2, 1);  // console output goes to stdout
-            f();
-            _exit(0);
-        },
-        ::testing::ExitedWithCode(255), Literal(output));
+    rt_ExpectErrorExit(f, Literal(output));
 }
+// Expects the run-time error `message`, matched literally up to its line's
+// end (the banner before it has no character that Literal escapes).
 template <class F>
 void ExpectRuntimeError(F f, const std::string &message) {
-    ExpectOutputAndExit(f, "Zentrova Runtime Error : " + message + "\n");
+    rt_ExpectRuntimeError(f, Literal(message + "\n"));
 }
 
 // The name a logged glCreateShader / glCreateProgram call returned.

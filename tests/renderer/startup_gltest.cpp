@@ -27,6 +27,7 @@
 #include "host/hx_gl11.h"
 #include "renderer/rd_buffers.h"
 #include "renderer/rd_builtin.h"
+#include "renderer/rd_drawlist.h"
 #include "renderer/rd_globals.h"
 #include "renderer/rd_material.h"
 #include "renderer/rd_shader.h"
@@ -91,11 +92,7 @@ GLint LinkStatus(c_GLProgram *program) {
     return ok;
 }
 
-struct Vertex {
-    float x, y, u, v, tx, ty;
-    uint8_t colour[4];
-};
-static_assert(sizeof(Vertex) == gfx2_VertexBytes, "the renderer's vertex record");
+static_assert(sizeof(gfx2_Vertex) == gfx2_VertexBytes, "the renderer's vertex record");
 
 class StartupGlTest : public GlWindowTest<> {
 protected:
@@ -216,10 +213,10 @@ TEST_F(StartupGlTest, ImageWithoutShaderDrawsItsTextureColour) {
     gfx2_ModelViewProjection[13] = -1.0f;
     gfx2_ModelViewProjection[15] = 1.0f;
     const float s = static_cast<float>(size);
-    const Vertex quad[4] = {{0, 0, 0, 0, 1, 0, {255, 255, 255, 255}},
-                            {s, 0, 1, 0, 1, 0, {255, 255, 255, 255}},
-                            {s, s, 1, 1, 1, 0, {255, 255, 255, 255}},
-                            {0, s, 0, 1, 1, 0, {255, 255, 255, 255}}};
+    const gfx2_Vertex quad[4] = {{0, 0, 0, 0, 1, 0, 0xffffffffu},
+                                 {s, 0, 1, 0, 1, 0, 0xffffffffu},
+                                 {s, s, 1, 1, 1, 0, 0xffffffffu},
+                                 {0, s, 0, 1, 1, 0, 0xffffffffu}};
 
     for (int mode : {c_BlendMode_Opaque, c_BlendMode_Alpha}) {
         gl_EntryPoints.glBindFramebuffer(GL_FRAMEBUFFER, target->GLFramebuffer());

@@ -19,11 +19,11 @@ protected:
     void TearDown() override { rt_ResetCollector(); }
 };
 
-// Expects f() to end in the run-time error `message`: the banner
-// "Zentrova Runtime Error : " + message, then the debug prompt, which reads
-// an empty standard input and ends the process with 255.
+// Expects f() to end at the run-time error's debug prompt, which reads an
+// empty standard input and ends the process with 255, after console output
+// that the regular expression `output` finds.
 template <class F>
-void rt_ExpectRuntimeError(F f, const std::string &message) {
+void rt_ExpectErrorExit(F f, const std::string &output) {
     EXPECT_EXIT(
         {
             if (!std::freopen("/dev/null", "r", stdin)) _exit(1);
@@ -31,5 +31,13 @@ void rt_ExpectRuntimeError(F f, const std::string &message) {
             f();
             _exit(0);
         },
-        ::testing::ExitedWithCode(255), "Zentrova Runtime Error : " + message);
+        ::testing::ExitedWithCode(255), output);
+}
+
+// Expects f() to end in the run-time error `message`: the banner
+// "Zentrova Runtime Error : " + message, then the debug prompt, which reads
+// an empty standard input and ends the process with 255.
+template <class F>
+void rt_ExpectRuntimeError(F f, const std::string &message) {
+    rt_ExpectErrorExit(f, "Zentrova Runtime Error : " + message);
 }

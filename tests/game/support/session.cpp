@@ -131,20 +131,15 @@ Session::Session(SessionOptions options) : options_(options) {
     std::fflush(stdout);
     // The folder: base/stdout.txt holds the output, base/run is the
     // program's current folder.
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-session-XXXXXX";
-    if (!mkdtemp(pattern.data())) {
-        ADD_FAILURE() << "mkdtemp failed";
-        std::abort();
-    }
-    base_ = pattern;
-    folder_ = base_ + "/run";
+    base_.emplace();
+    if (base_->Path().empty()) std::abort();  // the TempDir has said why
+    folder_ = base_->Join("run");
     std::filesystem::create_directory(folder_);
     previousFolder_ = std::filesystem::current_path().string();
     std::filesystem::current_path(folder_);
 
     savedStdout_ = dup(1);
-    int out = open((base_ + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int out = open(base_->Join("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(out, 1);
     close(out);
 
@@ -202,7 +197,7 @@ Session::~Session() {
     close(savedStdout_);
     std::error_code ignored;
     std::filesystem::current_path(previousFolder_, ignored);
-    std::filesystem::remove_all(base_, ignored);
+    base_.reset();
     g_sessionAlive = false;
 }
 
@@ -335,12 +330,12 @@ void Session::RemoveState() {
 
 std::string Session::Output() const {
     std::fflush(stdout);
-    return ReadFile(base_ + "/stdout.txt");
+    return ReadFile(base_->Join("stdout.txt"));
 }
 
 ExitResult Session::RunToExit(const std::function<void(Session &)> &script, int deadlineSeconds) {
     static int runs = 0;
-    const std::string outPath = base_ + "/exit-" + std::to_string(++runs) + ".txt";
+    const std::string outPath = base_->Join("exit-" + std::to_string(++runs) + ".txt");
     std::fflush(stdout);
     std::fflush(stderr);
     SetAudioMixing(false);

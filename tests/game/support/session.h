@@ -17,13 +17,15 @@
 //       EXPECT_NE(s.ReadState().find("..."), std::string::npos);
 //   }
 //
-// or derive a fixture from SessionTest and use `session()`.
+// or derive a fixture from SessionTest and use `session()` (from
+// WindowSessionTest in a *_gltest program, for a window session).
 //
 // What a session is:
-//   - A fresh temporary folder; its subfolder Folder() is the current
-//     folder for the session's life (the host writes its state file
-//     "./.zentrovastate" there, and nothing else of the session's is in
-//     it). The old current folder comes back and all is removed at the end.
+//   - A fresh temporary folder (a TempDir, tests/support/temp_dir.h); its
+//     subfolder Folder() is the current folder for the session's life (the
+//     host writes its state file "./.zentrovastate" there, and nothing else
+//     of the session's is in it). The old current folder comes back and all
+//     is removed at the end.
 //   - The standard output redirected to a file beside Folder(): Output() is
 //     everything printed since the session began. When the test has failed
 //     by the end, the text is copied to the real output so that it shows
@@ -88,11 +90,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "host/hx_game.h"
+#include "tests/support/temp_dir.h"
 
 enum class GlMode { Fake, Window };
 
@@ -209,7 +213,7 @@ private:
     void CloseAudio();
 
     SessionOptions options_;
-    std::string base_;    // the session's temporary folder
+    std::optional<TempDir> base_;  // the session's temporary folder
     std::string folder_;  // base_/run: the program's current folder
     std::string previousFolder_;
     int savedStdout_ = -1;
@@ -233,4 +237,15 @@ protected:
 
 private:
     std::unique_ptr<Session> session_;
+};
+
+// The same with a window session (GlMode::Window), for the *_gltest
+// programs.
+class WindowSessionTest : public SessionTest {
+protected:
+    SessionOptions Options() const override {
+        SessionOptions o;
+        o.gl = GlMode::Window;
+        return o;
+    }
 };
