@@ -117,7 +117,7 @@ void c_GameDelegate::RenderGame() {
 
 void c_GameDelegate::KeyEvent(int event, int data) {
     if (input) input->KeyEvent(event, data);
-    if (event == 1 && (data == key_WindowClose || data == key_Close) && app_App) app_App->OnClose();
+    if (event == event_KeyDown && (data == key_WindowClose || data == key_Close) && app_App) app_App->OnClose();
 }
 
 void c_GameDelegate::MouseEvent(int event, int data, float x, float y, float z) {

@@ -25,6 +25,7 @@
 struct GLFWwindow;
 
 // The receiver of the ten host events; every operation defaults to nothing.
+// `event` is an HxEventCode (hx_keys.h).
 class HxGameDelegate : public Object {
 public:
     virtual void StartGame() {}
@@ -108,7 +109,7 @@ public:
     // Marks the delegate and runs one collector step.
     virtual void CollectGarbage();
 
-    // The ten host events.
+    // The ten host events; `event` is an HxEventCode (hx_keys.h).
     virtual void StartGame();
     virtual void SuspendGame();
     virtual void ResumeGame();

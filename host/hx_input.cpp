@@ -90,13 +90,13 @@ void c_InputDevice::KeyUp(int key) {
 
 void c_InputDevice::KeyEvent(int event, int key) {
     switch (event) {
-    case 1:
+    case event_KeyDown:
         PutKeyDown(key);
         break;
-    case 2:
+    case event_KeyUp:
         KeyUp(key);
         break;
-    case 3:
+    case event_Character:
         // `key` is a character code here, any value.
         if (charPut < kChars) {
             charQueue[charPut] = key;
@@ -110,19 +110,19 @@ void c_InputDevice::KeyEvent(int event, int key) {
 
 void c_InputDevice::MouseEvent(int event, int button, float x, float y, float z) {
     switch (event) {
-    case 4:
+    case event_MouseDown:
         // A button without a key code is ignored whole, position included.
         if (!ValidButton(button)) return;
         PutKeyDown(button + 1);
         [[fallthrough]];
-    case 6:
+    case event_MouseMove:
         mouseX = x;
         mouseY = y;
         mouseZ = z;
         touchX[0] = x;
         touchY[0] = y;
         break;
-    case 5:
+    case event_MouseUp:
         MouseKeyUp(button);
         break;
     default:
@@ -131,12 +131,12 @@ void c_InputDevice::MouseEvent(int event, int button, float x, float y, float z)
 }
 
 void c_InputDevice::TouchEvent(int event, int finger, float x, float y) {
-    if (event < 7 || event > 9 || !ValidFinger(finger)) return;
-    if (event == 8) {
+    if (event < event_TouchDown || event > event_TouchMove || !ValidFinger(finger)) return;
+    if (event == event_TouchUp) {
         TouchKeyUp(finger);
         return;
     }
-    if (event == 7) PutKeyDown(key_Touch0 + finger);
+    if (event == event_TouchDown) PutKeyDown(key_Touch0 + finger);
     touchX[finger] = x;
     touchY[finger] = y;
     if (finger == 0) {
@@ -147,7 +147,7 @@ void c_InputDevice::TouchEvent(int event, int finger, float x, float y) {
 
 void c_InputDevice::MotionEvent(int event, int data, float x, float y, float z) {
     (void)data;
-    if (event == 10) {
+    if (event == event_Accelerometer) {
         accelX = x;
         accelY = y;
         accelZ = z;

@@ -11,6 +11,7 @@
 // 0 to 31, so a caller's value never indexes past an array.
 #pragma once
 
+#include "host/hx_keys.h"
 #include "runtime/rt_array.h"
 #include "runtime/rt_object.h"
 
@@ -60,13 +61,14 @@ public:
     void PutKeyDown(int key);
     // Counts a hit without changing the down state.
     void PutKeyHit(int key);
-    // 1 key down, 2 key up, 3 character (key is the character code).
+    // `event` is an HxEventCode; each handler ignores the codes of the others.
+    // event_KeyDown, event_KeyUp, event_Character (key is the character code).
     void KeyEvent(int event, int key);
-    // 4 button down, 5 button up, 6 move (z the scroll offset).
+    // event_MouseDown, event_MouseUp, event_MouseMove (z the scroll offset).
     void MouseEvent(int event, int button, float x, float y, float z);
-    // 7 finger down, 8 finger up, 9 finger move.
+    // event_TouchDown, event_TouchUp, event_TouchMove.
     void TouchEvent(int event, int finger, float x, float y);
-    // 10 accelerometer.
+    // event_Accelerometer.
     void MotionEvent(int event, int data, float x, float y, float z);
     void MouseKeyUp(int button);
     void TouchKeyUp(int finger);

@@ -1,4 +1,5 @@
-// Key codes and joystick maps: the pure half of the GLFW input layer.
+// Event codes, key codes and joystick maps: the pure half of the GLFW input
+// layer.
 //
 // GLFW key numbers become the system's key codes through GlfwKeyTable
 // (HxGlfwGame::TranslateKey); control keys give a character code as well
@@ -17,6 +18,22 @@ constexpr int kGlfwKeyFirst = 32;
 constexpr int kGlfwKeyLast = 345;
 constexpr int kGlfwKeyTableSize = kGlfwKeyLast - kGlfwKeyFirst + 1;  // 314
 extern const std::array<uint8_t, kGlfwKeyTableSize> GlfwKeyTable;
+
+// The event codes: the `event` argument of the host's and the delegate's
+// KeyEvent, MouseEvent, TouchEvent and MotionEvent (`data` is the key code,
+// the character code, the GLFW button (-1 for a move) or the finger).
+enum HxEventCode : int {
+    event_KeyDown = 1,
+    event_KeyUp = 2,
+    event_Character = 3,
+    event_MouseDown = 4,
+    event_MouseUp = 5,
+    event_MouseMove = 6,  // z is the scroll offset, or 0
+    event_TouchDown = 7,
+    event_TouchUp = 8,
+    event_TouchMove = 9,
+    event_Accelerometer = 10,
+};
 
 // Key codes of the input device (1 to 511).
 enum : int {

@@ -40,7 +40,7 @@ void HxGlfwGame::ReleaseHeldKeys() {
     for (int key = 0; key <= GLFW_KEY_LAST; ++key) {
         // Translate first: GLFW reports an error for numbers that are not keys.
         int code = TranslateKey(key);
-        if (code != 0 && glfwGetKey(window, key) == GLFW_PRESS) KeyEvent(2, code);
+        if (code != 0 && glfwGetKey(window, key) == GLFW_PRESS) KeyEvent(event_KeyUp, code);
     }
 }
 
@@ -201,34 +201,34 @@ void HxGlfwGame::HandleKey(int glfwKey, int action) {
 }
 
 void HxGlfwGame::HandleKeyCode(int code, bool down) {
-    if (!down) return KeyEvent(2, code);
-    KeyEvent(1, code);
-    if (int ch = KeyToChar(code)) KeyEvent(3, ch);
+    if (!down) return KeyEvent(event_KeyUp, code);
+    KeyEvent(event_KeyDown, code);
+    if (int ch = KeyToChar(code)) KeyEvent(event_Character, ch);
 }
 
-void HxGlfwGame::HandleChar(unsigned int codepoint) { KeyEvent(3, static_cast<int>(codepoint)); }
+void HxGlfwGame::HandleChar(unsigned int codepoint) { KeyEvent(event_Character, static_cast<int>(codepoint)); }
 
 void HxGlfwGame::HandleMouseButton(int button, int action, double x, double y) {
     if (button < 0 || button > 2) return;
     if (action == GLFW_PRESS)
-        MouseEvent(4, button, static_cast<float>(x), static_cast<float>(y), 0.0f);
+        MouseEvent(event_MouseDown, button, static_cast<float>(x), static_cast<float>(y), 0.0f);
     else if (action == GLFW_RELEASE)
-        MouseEvent(5, button, static_cast<float>(x), static_cast<float>(y), 0.0f);
+        MouseEvent(event_MouseUp, button, static_cast<float>(x), static_cast<float>(y), 0.0f);
 }
 
 void HxGlfwGame::HandleCursorPos(double x, double y) {
-    MouseEvent(6, -1, static_cast<float>(x), static_cast<float>(y), 0.0f);
+    MouseEvent(event_MouseMove, -1, static_cast<float>(x), static_cast<float>(y), 0.0f);
 }
 
 void HxGlfwGame::HandleScroll(double x, double y, double yOffset) {
-    MouseEvent(6, -1, static_cast<float>(x), static_cast<float>(y), static_cast<float>(yOffset));
+    MouseEvent(event_MouseMove, -1, static_cast<float>(x), static_cast<float>(y), static_cast<float>(yOffset));
 }
 
 void HxGlfwGame::HandleWindowClose() {
     if (window) glfwSetWindowShouldClose(window, GLFW_FALSE);
     closePending = true;
-    KeyEvent(1, key_WindowClose);
-    KeyEvent(2, key_WindowClose);
+    KeyEvent(event_KeyDown, key_WindowClose);
+    KeyEvent(event_KeyUp, key_WindowClose);
 }
 
 void HxGlfwGame::HandleWindowSize(int w, int h) {

@@ -129,9 +129,9 @@ TEST_F(AppLayerTest, StartResizeUpdateAndRenderOrder) {
     EXPECT_EQ(Take(), std::vector<std::string>{"create devices 960x540 modes3 desktop"});  // no OnResize for the first size
     EXPECT_NE(gfx1_Context->defaultFont, nullptr);  // the older layer's font loaded at start
 
-    game.KeyEvent(1, 65);
-    game.KeyEvent(2, 65);
-    game.KeyEvent(3, 97);
+    game.KeyEvent(event_KeyDown, 65);
+    game.KeyEvent(event_KeyUp, 65);
+    game.KeyEvent(event_Character, 97);
     game.HandleWindowSize(800, 600);  // the size callback sends nothing
     EXPECT_TRUE(g_hooks.empty());
     game.UpdateGame();
@@ -184,10 +184,10 @@ TEST_F(AppLayerTest, SuspendResumeAndCloseRequests) {
     game.SuspendGame();
     game.UpdateGame();  // no updates while suspended
     game.RenderGame();  // renders go on
-    game.KeyEvent(1, 432);  // the close button, also while suspended
-    game.KeyEvent(2, 432);
-    game.KeyEvent(1, 416);
-    game.KeyEvent(1, 431);
+    game.KeyEvent(event_KeyDown, 432);  // the close button, also while suspended
+    game.KeyEvent(event_KeyUp, 432);
+    game.KeyEvent(event_KeyDown, 416);
+    game.KeyEvent(event_KeyDown, 431);
     game.ResumeGame();
     EXPECT_EQ(Take(), (std::vector<std::string>{"suspend", "render", "close", "close", "resume"}));
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/hx_game.h"
+#include "host/hx_keys.h"
 #include "tests/runtime/rt_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,10 +53,10 @@ void Send(HxGame &g, Op op) {
     case kResume: g.ResumeGame(); break;
     case kUpdate: g.UpdateGame(); break;
     case kRender: g.RenderGame(); break;
-    case kKey: g.KeyEvent(1, 65); break;
-    case kMouse: g.MouseEvent(4, 0, 1, 2, 0); break;
-    case kTouch: g.TouchEvent(7, 0, 1, 2); break;
-    case kMotion: g.MotionEvent(10, 0, 1, 2, 3); break;
+    case kKey: g.KeyEvent(event_KeyDown, 65); break;
+    case kMouse: g.MouseEvent(event_MouseDown, 0, 1, 2, 0); break;
+    case kTouch: g.TouchEvent(event_TouchDown, 0, 1, 2); break;
+    case kMotion: g.MotionEvent(event_Accelerometer, 0, 1, 2, 3); break;
     case kDiscard: g.DiscardGraphics(); break;
     default: break;
     }
@@ -108,8 +109,8 @@ TEST_F(HostEventTest, NestedEventsStepOnceAfterTheOutermost) {
     int stepsSeenInside = -1;
     d->hook = [&](Op op) {
         if (op == kRender) {
-            game.KeyEvent(2, 65);  // as the window teardown does inside an event
-            game.MouseEvent(6, -1, 0, 0, 0);
+            game.KeyEvent(event_KeyUp, 65);  // as the window teardown does inside an event
+            game.MouseEvent(event_MouseMove, -1, 0, 0, 0);
             stepsSeenInside = game.steps;
         }
     };
@@ -184,7 +185,7 @@ TEST_F(HostEventTest, DefaultsOfTheBaseObject) {
     EXPECT_EQ(game.LoadImageData(String(u"/nonexistent.png"), &w, &h, &c), nullptr);
     // Events without a delegate are harmless.
     game.StartGame();
-    game.KeyEvent(1, 65);
+    game.KeyEvent(event_KeyDown, 65);
     EXPECT_TRUE(game.Started());
 }
 

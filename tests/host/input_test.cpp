@@ -90,10 +90,21 @@ void Check(c_InputDevice *d, const Scenario &sc) {
 
 std::vector<Scenario> Scenarios() {
     std::vector<Scenario> s;
-    s.push_back({"press and release", {Key(1, 65), Key(2, 65)}, {{65, {false, 1}}}, {65}, {}, {}});
-    s.push_back({"press twice", {Key(1, 65), Key(2, 65), Key(1, 65)}, {{65, {true, 2}}}, {65, 65}, {}, {}});
+    s.push_back({"press and release",
+                 {Key(event_KeyDown, 65), Key(event_KeyUp, 65)},
+                 {{65, {false, 1}}},
+                 {65},
+                 {},
+                 {}});
+    s.push_back({"press twice",
+                 {Key(event_KeyDown, 65), Key(event_KeyUp, 65), Key(event_KeyDown, 65)},
+                 {{65, {true, 2}}},
+                 {65, 65},
+                 {},
+                 {}});
     s.push_back({"repeats count no hit but repeat the character",
-                 {Key(1, 37), Key(3, 65573), Key(1, 37), Key(3, 65573)},
+                 {Key(event_KeyDown, 37), Key(event_Character, 65573), Key(event_KeyDown, 37),
+                  Key(event_Character, 65573)},
                  {{37, {true, 1}}},
                  {37},
                  {65573, 65573},
@@ -102,7 +113,7 @@ std::vector<Scenario> Scenarios() {
         // 34 different keys: the 34th goes down but counts nothing.
         Scenario sc{"hit queue holds 33", {}, {}, {}, {}, {}};
         for (int k = 100; k < 134; ++k) {
-            sc.steps.push_back(Key(1, k));
+            sc.steps.push_back(Key(event_KeyDown, k));
             sc.keys[k] = {true, k < 133 ? 1 : 0};
             if (k < 133) sc.queue.push_back(k);
         }
@@ -112,59 +123,67 @@ std::vector<Scenario> Scenarios() {
     }
     {
         Scenario sc{"character queue holds 32", {}, {}, {}, {}, {}};
-        for (int c = 1; c <= 33; ++c) sc.steps.push_back(Key(3, c));
+        for (int c = 1; c <= 33; ++c) sc.steps.push_back(Key(event_Character, c));
         for (int c = 1; c <= 32; ++c) sc.chars.push_back(c);
         s.push_back(sc);
     }
     s.push_back({"mouse button 0 presses touch 0",
-                 {Mouse(4, 0, 10, 20)},
+                 {Mouse(event_MouseDown, 0, 10, 20)},
                  {{1, {true, 1}}, {384, {true, 1}}},
                  {1, 384},
                  {},
                  Pointer{10, 20, 0, 10, 20}});
     s.push_back({"mouse up releases touch 0 and keeps the position",
-                 {Mouse(4, 0, 10, 20), Mouse(5, 0, 99, 99)},
+                 {Mouse(event_MouseDown, 0, 10, 20), Mouse(event_MouseUp, 0, 99, 99)},
                  {{1, {false, 1}}, {384, {false, 1}}},
                  {1, 384},
                  {},
                  Pointer{10, 20, 0, 10, 20}});
     s.push_back({"touch 0 presses mouse button 0",
-                 {Touch(7, 0, 5, 6)},
+                 {Touch(event_TouchDown, 0, 5, 6)},
                  {{384, {true, 1}}, {1, {true, 1}}},
                  {384, 1},
                  {},
                  Pointer{5, 6, 0, 5, 6}});
     s.push_back({"touch 0 up releases mouse button 0",
-                 {Touch(7, 0, 5, 6), Touch(8, 0, 50, 60)},
+                 {Touch(event_TouchDown, 0, 5, 6), Touch(event_TouchUp, 0, 50, 60)},
                  {{384, {false, 1}}, {1, {false, 1}}},
                  {384, 1},
                  {},
                  Pointer{5, 6, 0, 5, 6}});
     s.push_back({"other buttons and fingers have no mirror",
-                 {Mouse(4, 1, 1, 2), Touch(7, 3, 7, 8)},
+                 {Mouse(event_MouseDown, 1, 1, 2), Touch(event_TouchDown, 3, 7, 8)},
                  {{2, {true, 1}}, {387, {true, 1}}},
                  {2, 387},
                  {},
                  Pointer{1, 2, 0, 1, 2}});
-    s.push_back({"mouse move and scroll move touch 0", {Mouse(6, -1, 3, 4), Mouse(6, -1, 3, 4, 2)}, {}, {}, {},
+    s.push_back({"mouse move and scroll move touch 0",
+                 {Mouse(event_MouseMove, -1, 3, 4), Mouse(event_MouseMove, -1, 3, 4, 2)},
+                 {},
+                 {},
+                 {},
                  Pointer{3, 4, 2, 3, 4}});
     s.push_back({"EndUpdate clears the hits and characters of this update",
-                 {Key(1, 65), Key(3, 97), Key(1, 66), {'E'}, Key(1, 67), Key(3, 98)},
+                 {Key(event_KeyDown, 65), Key(event_Character, 97), Key(event_KeyDown, 66), {'E'},
+                  Key(event_KeyDown, 67), Key(event_Character, 98)},
                  {{65, {true, 0}}, {66, {true, 0}}, {67, {true, 1}}},
                  {67},
                  {98},
                  {}});
     s.push_back({"key codes 1 and 511, button 510 and finger 31 are valid",
-                 {Key(1, 511), Key(2, 511), Key(1, 1), Mouse(4, 510, 1, 1), Touch(7, 31, 2, 2)},
+                 {Key(event_KeyDown, 511), Key(event_KeyUp, 511), Key(event_KeyDown, 1),
+                  Mouse(event_MouseDown, 510, 1, 1), Touch(event_TouchDown, 31, 2, 2)},
                  {{511, {true, 2}}, {1, {true, 1}}, {384, {true, 1}}, {415, {true, 1}}},
                  {511, 1, 384, 511, 415},
                  {},
                  Pointer{1, 1, 0, 1, 1}});
     s.push_back({"invalid key codes, buttons and fingers are ignored",
-                 {Key(1, 0), Key(1, 512), Key(1, -1), Key(1, 100000), Key(2, -7), Key(2, 512), Key(7, 65),
-                  {'H', 0, 0}, {'H', 0, 512}, Mouse(4, 511, 9, 9), Mouse(4, -1, 9, 9), Mouse(5, -2, 9, 9),
-                  Mouse(5, 600, 9, 9), Touch(7, 32, 9, 9), Touch(7, -1, 9, 9), Touch(9, 32, 9, 9),
-                  Touch(9, -100, 9, 9), Touch(8, 32), Touch(8, -1)},
+                 {Key(event_KeyDown, 0), Key(event_KeyDown, 512), Key(event_KeyDown, -1), Key(event_KeyDown, 100000),
+                  Key(event_KeyUp, -7), Key(event_KeyUp, 512), Key(event_TouchDown, 65), {'H', 0, 0}, {'H', 0, 512},
+                  Mouse(event_MouseDown, 511, 9, 9), Mouse(event_MouseDown, -1, 9, 9), Mouse(event_MouseUp, -2, 9, 9),
+                  Mouse(event_MouseUp, 600, 9, 9), Touch(event_TouchDown, 32, 9, 9), Touch(event_TouchDown, -1, 9, 9),
+                  Touch(event_TouchMove, 32, 9, 9), Touch(event_TouchMove, -100, 9, 9), Touch(event_TouchUp, 32),
+                  Touch(event_TouchUp, -1)},
                  {},
                  {},
                  {},
@@ -254,8 +273,8 @@ TEST_F(InputTest, ModuleFunctionsReadTheGlobalDevice) {
     EXPECT_EQ(input_MouseX(), 0.0f);
 
     app_InputDevice = dev;
-    dev->MouseEvent(4, 0, 12.5f, 7.0f, 0.0f);
-    dev->MouseEvent(4, 2, 12.5f, 7.0f, 0.0f);
+    dev->MouseEvent(event_MouseDown, 0, 12.5f, 7.0f, 0.0f);
+    dev->MouseEvent(event_MouseDown, 2, 12.5f, 7.0f, 0.0f);
     EXPECT_TRUE(input_KeyDown(1));
     EXPECT_TRUE(input_MouseDown(0));
     EXPECT_EQ(input_MouseHit(0), 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/hx_game.h"
+#include "host/hx_keys.h"
 #include "tests/runtime/rt_fixture.h"
 
 namespace {
@@ -315,7 +316,9 @@ TEST_F(LoopTest, CloseRequestReachesAnUpdateHoweverItMeetsTheFocusLoss) {
         };
         bool requested = false;
         int actedAt = -1;
-        ld->onKey = [&](int event, int data) { requested = requested || (event == 1 && data == 432); };
+        ld->onKey = [&](int event, int data) {
+            requested = requested || (event == event_KeyDown && data == key_WindowClose);
+        };
         ld->onUpdate = [&](int) {
             if (requested && actedAt < 0) actedAt = g.Pass();
         };

@@ -23,6 +23,7 @@
 #include "host/hx_files.h"
 #include "host/hx_gl.h"
 #include "host/hx_gl11.h"
+#include "host/hx_keys.h"
 #include "host/hx_main.h"
 #include "runtime/rt_gc.h"
 #include "tests/renderer/support/fake_gl.h"
@@ -90,7 +91,7 @@ void SessionHost::SetDeviceWindow(int w, int h, int) {
     // A window teardown sends a key-up for every key still held.
     std::set<int> held;
     held.swap(heldKeys);
-    for (int code : held) KeyEvent(2, code);
+    for (int code : held) KeyEvent(event_KeyUp, code);
     if (gl == GlMode::Window) {
         DestroyWindow();
         window = test_MakeGlWindow(w, h, "Velmora");
