@@ -219,7 +219,7 @@ void game_RenderPlay() {
         !machine->Is(ScreenState_Shop, comingOrGoing))
         return;
     c_Canvas *canvas = game_MainCanvas;
-    canvas->SetFont(game_TinyFont ? game_TinyFont.get() : gfx2_DefaultFont.get());
+    canvas->SetFont(game_FontOrDefault(game_TinyFont));
     if (world_Running) game_RenderWater();
     game_DrawWater(canvas);
     // The objects in depth order under the camera.

@@ -7,6 +7,7 @@
 #include "host/hx_files.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"
+#include "renderer/rd_globals.h"
 #include "renderer/rd_image.h"
 #include "renderer/rd_material.h"
 
@@ -60,6 +61,8 @@ c_Material *game_LoadMaterial(const String &path, int32_t textureFlags, c_Shader
 }
 
 c_Font2 *game_LoadFont(const String &path) { return Checked(c_Font2::LoadGrid95(path), path); }
+
+c_Font2 *game_FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
 
 String game_LoadText(const String &path) {
     FILE *f = app_Game->OpenFile(app_FixDataPath(path), String(u"rb"));

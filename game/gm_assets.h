@@ -24,6 +24,9 @@ Array<c_Image2 *> game_LoadFrames9(const String &path, int32_t flags, c_Shader *
 c_Material *game_LoadMaterial(const String &path, int32_t textureFlags, c_Shader *shader);
 // A grid font of 95 glyphs from character 32.
 c_Font2 *game_LoadFont(const String &path);
+// `font`, or the renderer's default font when it is null (a font that did
+// not load, a canvas without one).
+c_Font2 *game_FontOrDefault(c_Font2 *font);
 // A text file from the data folder; "" (and the line) when it is missing.
 String game_LoadText(const String &path);
 

@@ -64,13 +64,11 @@ void RenderButton(c_GuiButton *button, c_Canvas *canvas) {
     if (button) button->Render(canvas);
 }
 
-c_Font2 *FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
-
 // The menu itself, in virtual pixels.
 void DrawMenu(c_Canvas *canvas) {
     const int32_t w = screen_Width, h = screen_Height;
     game_DrawImage(canvas, menu_Background, F(w / 2), F(h / 2));
-    canvas->SetFont(FontOrDefault(game_TinyFont));
+    canvas->SetFont(game_FontOrDefault(game_TinyFont));
     game_DrawInventoryBar(canvas, 0);
     RenderButton(menu_CampaignButton, canvas);
     RenderButton(menu_OpenWorldButton, canvas);
@@ -79,7 +77,7 @@ void DrawMenu(c_Canvas *canvas) {
     game_DrawImage(canvas, menu_Frame, F(menu_ThumbRightX), F(menu_ThumbY));
     game_DrawModeThumb(canvas, menu_ThumbLeftX, menu_ThumbY + 5, progress_LevelCampaign);
     game_DrawModeThumb(canvas, menu_ThumbRightX, menu_ThumbY + 5, progress_LevelOpenWorld);
-    canvas->SetFont(FontOrDefault(game_Font));
+    canvas->SetFont(game_FontOrDefault(game_Font));
     game_DrawTextOutlined(canvas, String(progress_LevelCampaign), F(menu_ThumbLeftX - 15), F(menu_ThumbY + 6), 0, 0);
     game_DrawTextOutlined(canvas, String(progress_LevelOpenWorld), F(menu_ThumbRightX - 15), F(menu_ThumbY + 6), 0,
                           0);

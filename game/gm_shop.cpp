@@ -219,7 +219,7 @@ void game_RenderShop(c_Canvas *canvas) {
     if (!machine || machine->m_state != ScreenState_Shop) return;
     // The prices are set in the tiny font whatever the canvas held before
     // (a new window canvas after a resize starts with the big one).
-    canvas->SetFont(game_TinyFont ? game_TinyFont.get() : gfx2_DefaultFont.get());
+    canvas->SetFont(game_FontOrDefault(game_TinyFont));
     const float offset = F(shop_SlideOffset);
     canvas->PushMatrix();
     canvas->Translate(-offset, 0);
