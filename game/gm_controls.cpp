@@ -44,9 +44,6 @@ void Press(const ArrayField<int32_t> &hit, const ArrayField<int32_t> &down, int 
     down[i] = pressed ? 1 : 0;
 }
 
-// The active mode's saved level.
-int32_t &SavedLevel() { return world_Mode == GameMode_OpenWorld ? progress_LevelOpenWorld : progress_LevelCampaign; }
-
 void ShowHealing(const String &text) { gc_New<c_HudOverheadInfo>()->m_new(OverheadInfo_Healing, text); }
 
 // "+" and the hit points the player is missing.
@@ -96,7 +93,7 @@ void UpdateDead(c_Player *player) {
         player->m_deathState = DeathState_Reviving;
         player->m_nextStepTime = world_Clock;
         game_AttachWaveEmitter(player, 0);
-        SavedLevel() = player->m_level;
+        game_SavedLevel() = player->m_level;
         game_SaveProgress();
     } else if (controls_YouDiedHit[2] != 0) {
         game_SaveProgress();
