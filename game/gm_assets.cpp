@@ -60,6 +60,11 @@ c_Material *game_LoadMaterial(const String &path, int32_t textureFlags, c_Shader
     return Checked(c_Material::Load(path, textureFlags, shader), path);
 }
 
+c_Texture *game_ColorTextureOf(c_Image2 *image) {
+    if (!image || !image->Material()) return nullptr;
+    return image->Material()->ColorTexture();
+}
+
 c_Font2 *game_LoadFont(const String &path) { return Checked(c_Font2::LoadGrid95(path), path); }
 
 c_Font2 *game_FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
