@@ -79,11 +79,14 @@ String game_LoadText(const String &path) {
     return app_LoadString(path);
 }
 
+c_Image2 *game_StripFrame(const Array<c_Image2 *> &strip, int32_t frame) {
+    return frame >= 0 && frame < strip.Length() ? strip[frame] : nullptr;
+}
+
 void game_DrawImage(c_Canvas *canvas, c_Image2 *image, float x, float y) {
     if (image) canvas->DrawImage(image, x, y);
 }
 
 void game_DrawFrame(c_Canvas *canvas, const Array<c_Image2 *> &strip, int32_t frame, float x, float y) {
-    if (frame < 0 || frame >= strip.Length()) return;
-    game_DrawImage(canvas, strip[frame], x, y);
+    game_DrawImage(canvas, game_StripFrame(strip, frame), x, y);
 }

@@ -39,6 +39,9 @@ void game_ReportMissingAsset(const String &path);
 // Forgets which files were reported (a new session in tests).
 void game_ResetAssetReports();
 
+// Frame `frame` of a strip; null when the strip does not have it.
+c_Image2 *game_StripFrame(const Array<c_Image2 *> &strip, int32_t frame);
+
 void game_DrawImage(c_Canvas *canvas, c_Image2 *image, float x, float y);
 // Frame `frame` of a strip, when the strip has it.
 void game_DrawFrame(c_Canvas *canvas, const Array<c_Image2 *> &strip, int32_t frame, float x, float y);

@@ -45,10 +45,7 @@ c_Image2 *LoadSnapped(const String &path, float xh, float yh) {
     return image;
 }
 
-c_Image2 *Frame(int32_t i) {
-    const Array<c_Image2 *> &strip = menu_ButtonStrip.get();
-    return i < strip.Length() ? strip[i] : nullptr;
-}
+c_Image2 *Frame(int32_t i) { return game_StripFrame(menu_ButtonStrip.get(), i); }
 
 c_GuiButton *NewButton(int32_t frame) {
     return gc_New<c_GuiButton>()->m_new(Frame(frame), Frame(frame + kPressed), kButtonWidth, kButtonHeight);
@@ -234,8 +231,7 @@ void game_DrawModeThumb(c_Canvas *canvas, int32_t x, int32_t y, int32_t level) {
     int32_t band = 0;
     for (int32_t threshold : {4, 8, 11, 15, 18, 21, 24}) band += tier >= threshold ? 1 : 0;
     const float alpha = std::max(0.0f, 1.0f - F(2 * tier + 1) / 50.0f);
-    const Array<c_Image2 *> &faces = world_IcebergFaces.get();
-    c_Image2 *face = kThumbFace < faces.Length() ? faces[kThumbFace] : nullptr;
+    c_Image2 *face = game_StripFrame(world_IcebergFaces.get(), kThumbFace);
     canvas->SetAlpha(alpha);
     game_DrawImage(canvas, face, F(x), F(y - 24 + tier - band));
     canvas->SetAlpha(1);

@@ -306,8 +306,7 @@ namespace {
 // Frame `frame` of a strip at (x, y), mirrored when xScale is -1; nothing
 // when the strip lacks it.
 void DrawShipFrame(c_Canvas *canvas, const Array<c_Image2 *> &strip, int32_t frame, float x, float y, float xScale) {
-    if (frame < 0 || frame >= strip.Length()) return;
-    if (c_Image2 *image = strip[frame]) canvas->DrawImage(image, x, y, 0.0f, xScale, 1.0f);
+    if (c_Image2 *image = game_StripFrame(strip, frame)) canvas->DrawImage(image, x, y, 0.0f, xScale, 1.0f);
 }
 
 // The default material, typed for the rectangle form of DrawRect.

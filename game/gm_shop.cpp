@@ -37,10 +37,7 @@ using game::F;
 
 float Ease(float x) { return game_BezierEaseClamped(0, 1, 0.6f, 0, 1, 1, x, 0.0001f); }
 
-c_Image2 *Frame(int32_t i) {
-    const Array<c_Image2 *> &strip = shop_ButtonStrip.get();
-    return i < strip.Length() ? strip[i] : nullptr;
-}
+c_Image2 *Frame(int32_t i) { return game_StripFrame(shop_ButtonStrip.get(), i); }
 
 c_ShopButton *Button(int32_t i) { return shop_Buttons[i]; }
 
