@@ -102,11 +102,13 @@ void c_GuiButton::SetPosition(int32_t cx, int32_t cy) {
     m_bottom = m_top + m_height;
 }
 
-void c_GuiButton::Update() {
+void c_GuiButton::Update() { TrackPointer(true); }
+
+void c_GuiButton::TrackPointer(bool enabled) {
     m_clicked = 0;
     const float x = game_PointerX, y = game_PointerY;
     const bool inside = x >= F(m_left) && x < F(m_right) && y >= F(m_top) && y < F(m_bottom);
-    if (!game_PointerDown || !inside) {
+    if (!enabled || !game_PointerDown || !inside) {
         m_pressed = 0;
     } else if (game_PointerHit) {
         m_clicked = 1;

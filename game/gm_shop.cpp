@@ -114,17 +114,7 @@ c_ShopButton *c_ShopButton::m_new(c_Image2 *img, c_Image2 *imgHover, c_Image2 *i
     return this;
 }
 
-void c_ShopButton::Update() {
-    m_clicked = 0;
-    const float x = game_PointerX, y = game_PointerY;
-    const bool inside = x >= F(m_left) && x < F(m_right) && y >= F(m_top) && y < F(m_bottom);
-    if (!m_enabled || !game_PointerDown || !inside) {
-        m_pressed = 0;
-    } else if (game_PointerHit) {
-        m_clicked = 1;
-        m_pressed = 1;
-    }
-}
+void c_ShopButton::Update() { TrackPointer(m_enabled != 0); }
 
 void c_ShopButton::Render(c_Canvas *canvas) {
     const float x = F(m_x), y = F(m_y);
