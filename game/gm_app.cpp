@@ -44,6 +44,11 @@ void c_StateMachine::SetState(int32_t state) {
 
 void c_StateMachine::SetPhase(int32_t phase) { m_nextPhase = phase; }
 
+void c_StateMachine::SetStateAndPhase(int32_t state, int32_t phase) {
+    m_nextState = state;
+    m_nextPhase = phase;
+}
+
 void c_StateMachine::Reset() {
     m_nextState = ScreenState_Splash;
     m_nextPhase = ScreenPhase_Waiting;

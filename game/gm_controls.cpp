@@ -52,12 +52,6 @@ String MissingText(c_Player *player) {
     return String(u"+") + String(missing);
 }
 
-void RequestState(int32_t state, int32_t phase) {
-    c_StateMachine *machine = game_StateMachine;
-    machine->SetState(state);
-    machine->SetPhase(phase);
-}
-
 // At most one item: the first whose condition holds.
 void UseItem(c_Player *player) {
     bool hurt = player->m_hitPoints < player->m_maxHitPoints;
@@ -97,7 +91,7 @@ void UpdateDead(c_Player *player) {
         game_SaveProgress();
     } else if (controls_YouDiedHit[2] != 0) {
         game_SaveProgress();
-        RequestState(ScreenState_Menu, ScreenPhase_Entering);
+        game_StateMachine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Entering);
     }
 }
 
@@ -106,14 +100,14 @@ void UpdatePause(c_Player *player) {
     if (world_Running == 0) {
         bool resumedByRow = false;
         if (controls_PauseHit[0] != 0) {
-            RequestState(ScreenState_Shop, ScreenPhase_Entering);
+            game_StateMachine->SetStateAndPhase(ScreenState_Shop, ScreenPhase_Entering);
         } else if (controls_PauseHit[1] != 0) {
             world_Running = 1;
             resumedByRow = true;
             if (controls_ButtonHit[0] != 0 && alive) world_Running = 0;
         } else if (controls_PauseHit[2] != 0) {
             game_SaveProgress();
-            RequestState(ScreenState_Menu, ScreenPhase_Entering);
+            game_StateMachine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Entering);
         }
         if (!resumedByRow && controls_ButtonHit[1] != 0) world_Running = 1;
     } else if (controls_ButtonHit[0] != 0 && alive) {

@@ -176,8 +176,7 @@ void game_UpdateMenu() {
         if (machine->TimeInPhase() >= kWipeMs) machine->SetPhase(ScreenPhase_Active);
     } else if (machine->Is(ScreenState_Menu, ScreenPhase_Leaving)) {
         if (machine->TimeInPhase() >= kWipeMs) {
-            machine->m_nextState = ScreenState_Play;
-            machine->m_nextPhase = ScreenPhase_Active;
+            machine->SetStateAndPhase(ScreenState_Play, ScreenPhase_Active);
         }
     }
 }

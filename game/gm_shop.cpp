@@ -193,8 +193,7 @@ void game_UpdateShop() {
             shop_BarDrop = kBarRows;
             shop_SlideOffset = screen_Width;
             // Back to the paused game, active.
-            machine->m_nextState = ScreenState_Play;
-            machine->m_nextPhase = ScreenPhase_Active;
+            machine->SetStateAndPhase(ScreenState_Play, ScreenPhase_Active);
         } else {
             SetSlide(t);
         }

@@ -278,8 +278,7 @@ void game_UpdateSplash() {
             break;
         case ScreenPhase_Leaving:
             if (t >= 2000) {
-                machine->m_nextState = ScreenState_Menu;
-                machine->m_nextPhase = ScreenPhase_Active;
+                machine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Active);
             }
             break;
         default:
