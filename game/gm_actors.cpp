@@ -14,16 +14,11 @@ namespace {
 // Filter + Mipmap: the image-flags mask (0 while the game runs) removes them.
 constexpr int32_t kFlags3 = 3;
 
-c_Texture *ColorTextureOf(c_Image2 *image) {
-    if (!image || !image->Material()) return nullptr;
-    return image->Material()->ColorTexture();
-}
-
 // An image under the red-mask shader whose "Mask" is the mask image's
 // colour texture (white, hiding everything below full alpha, when the mask
 // is missing).
 void SetMask(c_Image2 *image, c_Image2 *mask) {
-    if (image) game_SetMaskTexture(image->Material(), ColorTextureOf(mask));
+    if (image) game_SetMaskTexture(image->Material(), game_ColorTextureOf(mask));
 }
 
 void LoadShip(const char *sprites, const char *outlines, ArrayField<c_Image2 *> &frames,

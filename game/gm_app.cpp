@@ -44,6 +44,11 @@ void c_StateMachine::SetState(int32_t state) {
 
 void c_StateMachine::SetPhase(int32_t phase) { m_nextPhase = phase; }
 
+void c_StateMachine::SetStateAndPhase(int32_t state, int32_t phase) {
+    m_nextState = state;
+    m_nextPhase = phase;
+}
+
 void c_StateMachine::Reset() {
     m_nextState = ScreenState_Splash;
     m_nextPhase = ScreenPhase_Waiting;
@@ -219,7 +224,7 @@ void game_RenderPlay() {
         !machine->Is(ScreenState_Shop, comingOrGoing))
         return;
     c_Canvas *canvas = game_MainCanvas;
-    canvas->SetFont(game_TinyFont ? game_TinyFont.get() : gfx2_DefaultFont.get());
+    canvas->SetFont(game_FontOrDefault(game_TinyFont));
     if (world_Running) game_RenderWater();
     game_DrawWater(canvas);
     // The objects in depth order under the camera.

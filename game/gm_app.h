@@ -31,6 +31,9 @@ public:
     // Requests `state`, waiting.
     void SetState(int32_t state);
     void SetPhase(int32_t phase);
+    // Requests `state` in `phase`: a screen change that skips the waiting
+    // phase (back to play active, into the menu or the shop entering).
+    void SetStateAndPhase(int32_t state, int32_t phase);
     // Requests splash, waiting.
     void Reset();
 };

@@ -7,6 +7,7 @@
 #include "host/hx_files.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"
+#include "renderer/rd_globals.h"
 #include "renderer/rd_image.h"
 #include "renderer/rd_material.h"
 
@@ -59,7 +60,14 @@ c_Material *game_LoadMaterial(const String &path, int32_t textureFlags, c_Shader
     return Checked(c_Material::Load(path, textureFlags, shader), path);
 }
 
+c_Texture *game_ColorTextureOf(c_Image2 *image) {
+    if (!image || !image->Material()) return nullptr;
+    return image->Material()->ColorTexture();
+}
+
 c_Font2 *game_LoadFont(const String &path) { return Checked(c_Font2::LoadGrid95(path), path); }
+
+c_Font2 *game_FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
 
 String game_LoadText(const String &path) {
     FILE *f = app_Game->OpenFile(app_FixDataPath(path), String(u"rb"));
@@ -71,11 +79,14 @@ String game_LoadText(const String &path) {
     return app_LoadString(path);
 }
 
+c_Image2 *game_StripFrame(const Array<c_Image2 *> &strip, int32_t frame) {
+    return frame >= 0 && frame < strip.Length() ? strip[frame] : nullptr;
+}
+
 void game_DrawImage(c_Canvas *canvas, c_Image2 *image, float x, float y) {
     if (image) canvas->DrawImage(image, x, y);
 }
 
 void game_DrawFrame(c_Canvas *canvas, const Array<c_Image2 *> &strip, int32_t frame, float x, float y) {
-    if (frame < 0 || frame >= strip.Length()) return;
-    game_DrawImage(canvas, strip[frame], x, y);
+    game_DrawImage(canvas, game_StripFrame(strip, frame), x, y);
 }

@@ -41,8 +41,7 @@ float FontWidth(const String &text) {
 
 c_Font2 *game_BalloonFont() {
     if (c_Canvas *canvas = balloon_LayerCanvas) return canvas->Font();
-    if (c_Font2 *font = game_Font) return font;
-    return gfx2_DefaultFont;
+    return game_FontOrDefault(game_Font);
 }
 
 // ---------------------------------------------------------------------------

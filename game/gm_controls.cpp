@@ -44,21 +44,12 @@ void Press(const ArrayField<int32_t> &hit, const ArrayField<int32_t> &down, int 
     down[i] = pressed ? 1 : 0;
 }
 
-// The active mode's saved level.
-int32_t &SavedLevel() { return world_Mode == GameMode_OpenWorld ? progress_LevelOpenWorld : progress_LevelCampaign; }
-
 void ShowHealing(const String &text) { gc_New<c_HudOverheadInfo>()->m_new(OverheadInfo_Healing, text); }
 
 // "+" and the hit points the player is missing.
 String MissingText(c_Player *player) {
     int32_t missing = game_SaturatingAdd(player->m_maxHitPoints, -static_cast<int64_t>(player->m_hitPoints));
     return String(u"+") + String(missing);
-}
-
-void RequestState(int32_t state, int32_t phase) {
-    c_StateMachine *machine = game_StateMachine;
-    machine->SetState(state);
-    machine->SetPhase(phase);
 }
 
 // At most one item: the first whose condition holds.
@@ -96,11 +87,11 @@ void UpdateDead(c_Player *player) {
         player->m_deathState = DeathState_Reviving;
         player->m_nextStepTime = world_Clock;
         game_AttachWaveEmitter(player, 0);
-        SavedLevel() = player->m_level;
+        game_SavedLevel() = player->m_level;
         game_SaveProgress();
     } else if (controls_YouDiedHit[2] != 0) {
         game_SaveProgress();
-        RequestState(ScreenState_Menu, ScreenPhase_Entering);
+        game_StateMachine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Entering);
     }
 }
 
@@ -109,14 +100,14 @@ void UpdatePause(c_Player *player) {
     if (world_Running == 0) {
         bool resumedByRow = false;
         if (controls_PauseHit[0] != 0) {
-            RequestState(ScreenState_Shop, ScreenPhase_Entering);
+            game_StateMachine->SetStateAndPhase(ScreenState_Shop, ScreenPhase_Entering);
         } else if (controls_PauseHit[1] != 0) {
             world_Running = 1;
             resumedByRow = true;
             if (controls_ButtonHit[0] != 0 && alive) world_Running = 0;
         } else if (controls_PauseHit[2] != 0) {
             game_SaveProgress();
-            RequestState(ScreenState_Menu, ScreenPhase_Entering);
+            game_StateMachine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Entering);
         }
         if (!resumedByRow && controls_ButtonHit[1] != 0) world_Running = 1;
     } else if (controls_ButtonHit[0] != 0 && alive) {

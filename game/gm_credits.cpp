@@ -20,8 +20,6 @@ constexpr int32_t kLogoExtra = 40;
 constexpr int32_t kScrollMs = 100;
 constexpr int32_t kWaitMs = 2000;
 
-c_Font2 *FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
-
 // Both targets opaque black, leaving the canvas on target 0.
 void ClearTargets() {
     c_Canvas *canvas = credits_Canvas;
@@ -146,7 +144,7 @@ void game_RenderCredits() {
         return;
     }
     const CreditsLine l = game_ClassifyCreditsLine(lines[credits_NextLine], screen_Width);
-    canvas->SetFont(FontOrDefault(l.big ? game_Font.get() : game_TinyFont.get()));
+    canvas->SetFont(game_FontOrDefault(l.big ? game_Font.get() : game_TinyFont.get()));
     credits_TextY += l.height;
     const float y = static_cast<float>(screen_Height);
     switch (l.kind) {

@@ -45,10 +45,7 @@ c_Image2 *LoadSnapped(const String &path, float xh, float yh) {
     return image;
 }
 
-c_Image2 *Frame(int32_t i) {
-    const Array<c_Image2 *> &strip = menu_ButtonStrip.get();
-    return i < strip.Length() ? strip[i] : nullptr;
-}
+c_Image2 *Frame(int32_t i) { return game_StripFrame(menu_ButtonStrip.get(), i); }
 
 c_GuiButton *NewButton(int32_t frame) {
     return gc_New<c_GuiButton>()->m_new(Frame(frame), Frame(frame + kPressed), kButtonWidth, kButtonHeight);
@@ -64,13 +61,11 @@ void RenderButton(c_GuiButton *button, c_Canvas *canvas) {
     if (button) button->Render(canvas);
 }
 
-c_Font2 *FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
-
 // The menu itself, in virtual pixels.
 void DrawMenu(c_Canvas *canvas) {
     const int32_t w = screen_Width, h = screen_Height;
     game_DrawImage(canvas, menu_Background, F(w / 2), F(h / 2));
-    canvas->SetFont(FontOrDefault(game_TinyFont));
+    canvas->SetFont(game_FontOrDefault(game_TinyFont));
     game_DrawInventoryBar(canvas, 0);
     RenderButton(menu_CampaignButton, canvas);
     RenderButton(menu_OpenWorldButton, canvas);
@@ -79,7 +74,7 @@ void DrawMenu(c_Canvas *canvas) {
     game_DrawImage(canvas, menu_Frame, F(menu_ThumbRightX), F(menu_ThumbY));
     game_DrawModeThumb(canvas, menu_ThumbLeftX, menu_ThumbY + 5, progress_LevelCampaign);
     game_DrawModeThumb(canvas, menu_ThumbRightX, menu_ThumbY + 5, progress_LevelOpenWorld);
-    canvas->SetFont(FontOrDefault(game_Font));
+    canvas->SetFont(game_FontOrDefault(game_Font));
     game_DrawTextOutlined(canvas, String(progress_LevelCampaign), F(menu_ThumbLeftX - 15), F(menu_ThumbY + 6), 0, 0);
     game_DrawTextOutlined(canvas, String(progress_LevelOpenWorld), F(menu_ThumbRightX - 15), F(menu_ThumbY + 6), 0,
                           0);
@@ -107,11 +102,13 @@ void c_GuiButton::SetPosition(int32_t cx, int32_t cy) {
     m_bottom = m_top + m_height;
 }
 
-void c_GuiButton::Update() {
+void c_GuiButton::Update() { TrackPointer(true); }
+
+void c_GuiButton::TrackPointer(bool enabled) {
     m_clicked = 0;
     const float x = game_PointerX, y = game_PointerY;
     const bool inside = x >= F(m_left) && x < F(m_right) && y >= F(m_top) && y < F(m_bottom);
-    if (!game_PointerDown || !inside) {
+    if (!enabled || !game_PointerDown || !inside) {
         m_pressed = 0;
     } else if (game_PointerHit) {
         m_clicked = 1;
@@ -179,8 +176,7 @@ void game_UpdateMenu() {
         if (machine->TimeInPhase() >= kWipeMs) machine->SetPhase(ScreenPhase_Active);
     } else if (machine->Is(ScreenState_Menu, ScreenPhase_Leaving)) {
         if (machine->TimeInPhase() >= kWipeMs) {
-            machine->m_nextState = ScreenState_Play;
-            machine->m_nextPhase = ScreenPhase_Active;
+            machine->SetStateAndPhase(ScreenState_Play, ScreenPhase_Active);
         }
     }
 }
@@ -236,8 +232,7 @@ void game_DrawModeThumb(c_Canvas *canvas, int32_t x, int32_t y, int32_t level) {
     int32_t band = 0;
     for (int32_t threshold : {4, 8, 11, 15, 18, 21, 24}) band += tier >= threshold ? 1 : 0;
     const float alpha = std::max(0.0f, 1.0f - F(2 * tier + 1) / 50.0f);
-    const Array<c_Image2 *> &faces = world_IcebergFaces.get();
-    c_Image2 *face = kThumbFace < faces.Length() ? faces[kThumbFace] : nullptr;
+    c_Image2 *face = game_StripFrame(world_IcebergFaces.get(), kThumbFace);
     canvas->SetAlpha(alpha);
     game_DrawImage(canvas, face, F(x), F(y - 24 + tier - band));
     canvas->SetAlpha(1);

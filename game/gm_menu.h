@@ -43,6 +43,10 @@ public:
     void SetPosition(int32_t cx, int32_t cy);
     // Reads game_PointerX/Y, game_PointerDown and game_PointerHit.
     virtual void Update();
+    // The hit test that every button's Update makes: m_clicked and
+    // m_pressed from the pointer over the hit rectangle. A button that is
+    // not `enabled` is neither clicked nor pressed.
+    void TrackPointer(bool enabled);
     // The pressed image while pressed, else the image, at the centre.
     virtual void Render(c_Canvas *canvas);
 

@@ -107,13 +107,6 @@ float c_SwimmingObject::Heading() { return sea_Atan2Deg(m_vy, m_vx); }
 // ---------------------------------------------------------------------------
 // c_Player
 
-namespace {
-
-// The saved level of the mode being played.
-int32_t &SavedLevel() { return world_Mode == GameMode_OpenWorld ? progress_LevelOpenWorld : progress_LevelCampaign; }
-
-}  // namespace
-
 c_Player *c_Player::m_new(int32_t level) {
     m_kind = ObjectKind_Iceberg;
     m_stepCount = 25;
@@ -138,7 +131,7 @@ void c_Player::SetLevel(int32_t level) {
     UpdateXpNeeded();
     m_fadeStep = sea_TierOfLevel(level);
     ApplyTier();
-    SavedLevel() = level;
+    game_SavedLevel() = level;
 }
 
 void c_Player::UpdateXpNeeded() { m_xpNeeded = sea_XpNeeded(m_level); }
@@ -189,7 +182,7 @@ void c_Player::Update() {
             m_face = 5;
             m_desiredVx = 0;
             m_desiredVy = 0;
-            SavedLevel() = 1;
+            game_SavedLevel() = 1;
             game_SaveProgress();
             break;
         case DeathState_Dying:
@@ -313,8 +306,7 @@ namespace {
 // Frame `frame` of a strip at (x, y), mirrored when xScale is -1; nothing
 // when the strip lacks it.
 void DrawShipFrame(c_Canvas *canvas, const Array<c_Image2 *> &strip, int32_t frame, float x, float y, float xScale) {
-    if (frame < 0 || frame >= strip.Length()) return;
-    if (c_Image2 *image = strip[frame]) canvas->DrawImage(image, x, y, 0.0f, xScale, 1.0f);
+    if (c_Image2 *image = game_StripFrame(strip, frame)) canvas->DrawImage(image, x, y, 0.0f, xScale, 1.0f);
 }
 
 // The default material, typed for the rectangle form of DrawRect.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "game/gm_globals.h"
+#include "game/gm_sea.h"
 #include "host/hx_app.h"
 #include "host/hx_files.h"
 #include "runtime/rt_json.h"
@@ -116,4 +117,8 @@ void game_LoadProgress() {
     String line(u"Velmora: the saved progress in .zentrovastate could not be read");
     if (kept) line = line + String(u"; it is kept as .zentrovastate.bad");
     lang_Print(line);
+}
+
+int32_t &game_SavedLevel() {
+    return world_Mode == GameMode_OpenWorld ? progress_LevelOpenWorld : progress_LevelCampaign;
 }

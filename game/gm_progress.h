@@ -12,6 +12,10 @@ void game_SaveProgress();
 // kept beside the state file as ".zentrovastate.bad" and one line says so.
 void game_LoadProgress();
 
+// The level saved for the mode being played (world_Mode): lvlopenworld in
+// the open world, lvlcampaign otherwise.
+int32_t &game_SavedLevel();
+
 // value + amount, held within the 32-bit range: every change of coins and
 // item counts goes through it.
 int32_t game_SaturatingAdd(int32_t value, int64_t amount);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "game/gm_assets.h"
 #include "game/gm_credits.h"
 #include "game/gm_draw.h"
 #include "game/gm_controls.h"
@@ -21,8 +22,6 @@ namespace {
 // centre, or from the screen's corner when the screen is capped to it.
 constexpr int32_t kMaxWidth = 479;
 constexpr int32_t kMaxHeight = 359;
-
-c_Font2 *FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
 
 }  // namespace
 
@@ -70,7 +69,7 @@ c_Image2 *game_MakeTarget(int32_t w, int32_t h, float xh, float yh, int32_t flag
 
 c_Canvas *game_MakeTargetCanvas(c_Image2 *target, c_Font2 *font) {
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new(target);
-    canvas->SetFont(FontOrDefault(font));
+    canvas->SetFont(game_FontOrDefault(font));
     canvas->Clear(0, 0, 0, 0);
     canvas->Flush();
     return canvas;
@@ -85,7 +84,7 @@ void game_SetupScreen() {
     game_ApplyScreenLayout(l);
 
     c_Canvas *canvas = gc_New<c_Canvas>()->m_new();
-    canvas->SetFont(FontOrDefault(game_Font));
+    canvas->SetFont(game_FontOrDefault(game_Font));
     game_MainCanvas = canvas;
     game_SetupCreditsTargets();
 

@@ -37,10 +37,7 @@ using game::F;
 
 float Ease(float x) { return game_BezierEaseClamped(0, 1, 0.6f, 0, 1, 1, x, 0.0001f); }
 
-c_Image2 *Frame(int32_t i) {
-    const Array<c_Image2 *> &strip = shop_ButtonStrip.get();
-    return i < strip.Length() ? strip[i] : nullptr;
-}
+c_Image2 *Frame(int32_t i) { return game_StripFrame(shop_ButtonStrip.get(), i); }
 
 c_ShopButton *Button(int32_t i) { return shop_Buttons[i]; }
 
@@ -117,17 +114,7 @@ c_ShopButton *c_ShopButton::m_new(c_Image2 *img, c_Image2 *imgHover, c_Image2 *i
     return this;
 }
 
-void c_ShopButton::Update() {
-    m_clicked = 0;
-    const float x = game_PointerX, y = game_PointerY;
-    const bool inside = x >= F(m_left) && x < F(m_right) && y >= F(m_top) && y < F(m_bottom);
-    if (!m_enabled || !game_PointerDown || !inside) {
-        m_pressed = 0;
-    } else if (game_PointerHit) {
-        m_clicked = 1;
-        m_pressed = 1;
-    }
-}
+void c_ShopButton::Update() { TrackPointer(m_enabled != 0); }
 
 void c_ShopButton::Render(c_Canvas *canvas) {
     const float x = F(m_x), y = F(m_y);
@@ -206,8 +193,7 @@ void game_UpdateShop() {
             shop_BarDrop = kBarRows;
             shop_SlideOffset = screen_Width;
             // Back to the paused game, active.
-            machine->m_nextState = ScreenState_Play;
-            machine->m_nextPhase = ScreenPhase_Active;
+            machine->SetStateAndPhase(ScreenState_Play, ScreenPhase_Active);
         } else {
             SetSlide(t);
         }
@@ -219,7 +205,7 @@ void game_RenderShop(c_Canvas *canvas) {
     if (!machine || machine->m_state != ScreenState_Shop) return;
     // The prices are set in the tiny font whatever the canvas held before
     // (a new window canvas after a resize starts with the big one).
-    canvas->SetFont(game_TinyFont ? game_TinyFont.get() : gfx2_DefaultFont.get());
+    canvas->SetFont(game_FontOrDefault(game_TinyFont));
     const float offset = F(shop_SlideOffset);
     canvas->PushMatrix();
     canvas->Translate(-offset, 0);

@@ -30,8 +30,6 @@ float Clamp01(float v) { return math_Clamp(v, 0.0f, 1.0f); }
 
 float Radians(float degrees) { return degrees * kPi / 180.0f; }
 
-c_Font2 *FontOrDefault(c_Font2 *font) { return font ? font : gfx2_DefaultFont.get(); }
-
 void ScissorWhole(c_Canvas *canvas) { canvas->SetScissor(0, 0, screen_ScaledWidth, screen_ScaledHeight); }
 
 // A band `width` virtual pixels wide, centred on the screen, full height.
@@ -152,7 +150,7 @@ Array<String> game_ParseOpenings(const String &text) {
 void game_SetupSplashCrash() {
     const int32_t w = screen_Width, h = screen_Height;
     const float fw = F(w), fh = F(h);
-    c_Font2 *font = game_MainCanvas ? FontOrDefault(game_MainCanvas->Font()) : gfx2_DefaultFont.get();
+    c_Font2 *font = game_FontOrDefault(game_MainCanvas ? game_MainCanvas->Font() : nullptr);
 
     c_Image2 *target = game_MakeTarget(w, h, 0.5f, 0.5f, 1);
     splash_Target = target;
@@ -280,8 +278,7 @@ void game_UpdateSplash() {
             break;
         case ScreenPhase_Leaving:
             if (t >= 2000) {
-                machine->m_nextState = ScreenState_Menu;
-                machine->m_nextPhase = ScreenPhase_Active;
+                machine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Active);
             }
             break;
         default:
@@ -311,7 +308,7 @@ void game_RenderSplash(c_Canvas *canvas) {
         game_DrawImage(canvas, splash_Ship, cx, F(splash_ShipY));
 
         // The lines in the game's text font, whatever font the canvas held.
-        canvas->SetFont(FontOrDefault(game_Font));
+        canvas->SetFont(game_FontOrDefault(game_Font));
         const Array<String> &lines = splash_Lines.get();
         const int32_t n = std::min(lines.Length(), kMaxLines);
         int32_t y = h - n * 10 - 2;

@@ -24,11 +24,6 @@ constexpr float kRadialRadius = 244.0f;
 // The calm sea's grey level.
 constexpr float kCalmGrey = 0.5f;
 
-c_Texture *ColorTextureOf(c_Image2 *image) {
-    if (!image || !image->Material()) return nullptr;
-    return image->Material()->ColorTexture();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -71,8 +66,8 @@ void game_SetupWaterTargets() {
     world_WaterCanvas = canvas;
 
     c_Material *material = gc_New<c_Material>()->m_new(world_WaterGradientShader);
-    material->SetTexture(String(u"ColorTexture"), ColorTextureOf(target));
-    material->SetTexture(String(u"GradientTexture"), ColorTextureOf(world_WaterGradientImage));
+    material->SetTexture(String(u"ColorTexture"), game_ColorTextureOf(target));
+    material->SetTexture(String(u"GradientTexture"), game_ColorTextureOf(world_WaterGradientImage));
     world_WaterImage = gc_New<c_Image2>()->m_new(material, 0.0f, 0.0f);
 
     c_WaveLF::Init();

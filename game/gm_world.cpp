@@ -134,7 +134,7 @@ void c_Game::StartWorld(int32_t mode) {
     const Array<c_WaveEmitter *> &emitters = world_Emitters.get();
     for (int i = 0; i < emitters.Length(); ++i) emitters[i] = gc_New<c_WaveEmitter>()->m_new();
 
-    int32_t level = mode == GameMode_OpenWorld ? progress_LevelOpenWorld : progress_LevelCampaign;
+    int32_t level = game_SavedLevel();
     c_Player *player = gc_New<c_Player>()->m_new(level);
     world_Player = player;
     game_AttachWaveEmitter(player, 1);
