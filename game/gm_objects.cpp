@@ -122,7 +122,7 @@ c_Player *c_Player::m_new(int32_t level) {
     m_y = 0;
     m_isoX = 0;
     m_isoY = 0;
-    m_face = 0;
+    m_face = PlayerFace_Normal;
     m_hitPoints = 10;
     m_maxHitPoints = 10;
     m_speed = 1.0f;
@@ -154,13 +154,13 @@ void c_Player::ApplyTier() {
 
 void c_Player::SetTalking(int32_t on) {
     m_talking = on != 0 ? 1 : 0;
-    m_face = on != 0 ? 2 : 0;
+    m_face = on != 0 ? PlayerFace_TalkingMouthOpen : PlayerFace_Normal;
     if (on != 0) m_talkTimer = world_Clock;
 }
 
 void c_Player::Update() {
     if (m_hitPoints >= 1) {
-        while (m_level < 20 && m_xp >= m_xpNeeded) {
+        while (m_level < sea_TopLevel && m_xp >= m_xpNeeded) {
             m_xp -= m_xpNeeded;
             SetLevel(m_level + 1);
             gc_New<c_HudOverheadInfo>()->m_new(OverheadInfo_LevelUp, String(u"+1"));
@@ -173,11 +173,13 @@ void c_Player::Update() {
         if (m_talking != 0) {
             if (game_ClockReached(world_Clock, m_talkTimer)) {
                 m_talkTimer = math_WrapAdd(m_talkTimer, 150);
-                // The mouth opens and closes; any other face starts closed.
-                m_face = (m_face == 2 || m_face == 3) ? 5 - m_face : 2;
+                // The mouth opens and shuts; any other face starts with it open.
+                m_face = m_face == PlayerFace_TalkingMouthOpen ? PlayerFace_TalkingMouthShut
+                                                               : PlayerFace_TalkingMouthOpen;
             }
-        } else if (m_face == 0 || m_face == 4) {
-            m_face = m_hitPoints < 5 ? 4 : 0;
+        } else if (m_face == PlayerFace_Normal || m_face == PlayerFace_Hurt) {
+            // Hurt below 5 hit points, half of the iceberg's 10.
+            m_face = m_hitPoints < 5 ? PlayerFace_Hurt : PlayerFace_Normal;
         }
     } else {
         switch (m_deathState) {
@@ -186,7 +188,7 @@ void c_Player::Update() {
             m_deathState = DeathState_Dying;
             m_alive = 0;
             m_canPickUp = 0;
-            m_face = 5;
+            m_face = PlayerFace_Melting;
             m_desiredVx = 0;
             m_desiredVy = 0;
             SavedLevel() = 1;
@@ -210,7 +212,7 @@ void c_Player::Update() {
                 m_fadeStep -= 1;
                 ApplyTier();
             }
-            m_face = 6;
+            m_face = PlayerFace_Reviving;
             break;
         default:
             break;
