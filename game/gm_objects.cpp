@@ -367,10 +367,19 @@ void c_Ship::Render(c_Canvas *canvas) {
 
 namespace {
 
+// A ship type's constants.
 struct ShipConstants {
-    int32_t kind;
-    float speed, turnRate, drag, length, width, mass;
-    int32_t stepCount, barWidth, barOffset, aggressive;
+    int32_t kind;        // ObjectKind_
+    float speed;         // cruising speed, world units per update
+    float turnRate;      // the most it turns in an update, degrees
+    float drag;          // the most of the gap to the wanted velocity it closes in an update
+    float length;        // world units
+    float width;         // world units
+    float mass;          // its weight in collisions
+    int32_t stepCount;   // sinking steps until it is gone, m_stepInterval ms each
+    int32_t barWidth;    // the health bar's width, pixels
+    int32_t barOffset;   // the bar's y from the ship's iso y, pixels (negative: above)
+    int32_t aggressive;  // 1: steers at the iceberg and pays double XP
 };
 
 void InitShip(c_Ship *ship, const ShipConstants &c, const Array<c_Image2 *> &frames,
@@ -403,19 +412,49 @@ void InitShip(c_Ship *ship, const ShipConstants &c, const Array<c_Image2 *> &fra
 }  // namespace
 
 c_ShipSmallYacht *c_ShipSmallYacht::m_new(int32_t level, int32_t x, int32_t y, float heading) {
-    static const ShipConstants c = {ObjectKind_SmallYacht, 0.25f, 0.75f, 0.02f, 8, 4, 1.0f, 9, 24, -12, 0};
+    static const ShipConstants c = {.kind = ObjectKind_SmallYacht,
+                                    .speed = 0.25f,
+                                    .turnRate = 0.75f,
+                                    .drag = 0.02f,
+                                    .length = 8,
+                                    .width = 4,
+                                    .mass = 1.0f,
+                                    .stepCount = 9,
+                                    .barWidth = 24,
+                                    .barOffset = -12,
+                                    .aggressive = 0};
     InitShip(this, c, world_YachtFrames, world_YachtOutlines, level, x, y, heading);
     return this;
 }
 
 c_ShipSmallIcebreaker *c_ShipSmallIcebreaker::m_new(int32_t level, int32_t x, int32_t y, float heading) {
-    static const ShipConstants c = {ObjectKind_SmallIcebreaker, 0.5f, 1.5f, 0.04f, 8, 4, 1.0f, 9, 24, -12, 1};
+    static const ShipConstants c = {.kind = ObjectKind_SmallIcebreaker,
+                                    .speed = 0.5f,
+                                    .turnRate = 1.5f,
+                                    .drag = 0.04f,
+                                    .length = 8,
+                                    .width = 4,
+                                    .mass = 1.0f,
+                                    .stepCount = 9,
+                                    .barWidth = 24,
+                                    .barOffset = -12,
+                                    .aggressive = 1};
     InitShip(this, c, world_IcebreakerFrames, world_IcebreakerOutlines, level, x, y, heading);
     return this;
 }
 
 c_ShipVelmora *c_ShipVelmora::m_new(int32_t level, int32_t x, int32_t y, float heading) {
-    static const ShipConstants c = {ObjectKind_CruiseLiner, 0.2f, 0.15f, 0.008f, 24, 8, 36.0f, 17, 64, -24, 0};
+    static const ShipConstants c = {.kind = ObjectKind_CruiseLiner,
+                                    .speed = 0.2f,
+                                    .turnRate = 0.15f,
+                                    .drag = 0.008f,
+                                    .length = 24,
+                                    .width = 8,
+                                    .mass = 36.0f,
+                                    .stepCount = 17,
+                                    .barWidth = 64,
+                                    .barOffset = -24,
+                                    .aggressive = 0};
     InitShip(this, c, world_LinerFrames, world_LinerOutlines, level, x, y, heading);
     return this;
 }
