@@ -20,6 +20,7 @@
 #include "game/gm_classes.h"
 #include "game/gm_globals.h"
 #include "game/gm_screen.h"
+#include "game/gm_story.h"
 #include "host/hx_game.h"
 #include "host/hx_main.h"
 #include "renderer/rd_image.h"
@@ -58,7 +59,7 @@ public:
         c_WaveLF::Init();
         c_WaveHF::Init();
         c_Game::StartWorld(GameMode_Campaign);
-        world_StoryState = 0;
+        world_StoryState = StoryState_Playing;
         world_Clock = 100000;
 
         for (int i = 1; i < 30; ++i) {

@@ -12,6 +12,7 @@
 #include "game/gm_splash.h"
 #include "game/gm_story.h"
 #include "host/hx_input.h"
+#include "host/hx_keys.h"
 #include "host/hx_main.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"
@@ -126,8 +127,8 @@ int c_MyApp::OnUpdate() {
     float scale = static_cast<float>(screen_Scale);
     game_PointerX = input->MouseX() / scale;
     game_PointerY = input->MouseY() / scale;
-    game_PointerHit = input->KeyHit(1);
-    game_PointerDown = input->KeyDown(1) ? 1 : 0;
+    game_PointerHit = input->KeyHit(key_MouseLeft);
+    game_PointerDown = input->KeyDown(key_MouseLeft) ? 1 : 0;
 
     game_UpdateCredits();
     game_Update();
@@ -220,7 +221,7 @@ void game_Update() {
 void game_RenderPlay() {
     c_StateMachine *machine = game_StateMachine;
     const int32_t comingOrGoing = ScreenPhase_Entering | ScreenPhase_Leaving;
-    if (!machine->Is(ScreenState_Play, -1) && !machine->Is(ScreenState_Menu, comingOrGoing) &&
+    if (!machine->Is(ScreenState_Play, ScreenPhase_Any) && !machine->Is(ScreenState_Menu, comingOrGoing) &&
         !machine->Is(ScreenState_Shop, comingOrGoing))
         return;
     c_Canvas *canvas = game_MainCanvas;

@@ -12,6 +12,7 @@
 #include "game/gm_sea.h"
 #include "game/gm_seamath.h"
 #include "host/hx_input.h"
+#include "host/hx_keys.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr int32_t kButtonHalfWidth = 12;
 constexpr int32_t kRowHalfWidth = 40;
 constexpr int32_t kRowHeight = 13;
 
-int KeyHeld(int key) { return key >= 1 && key <= 511 && input_KeyDown(key) ? 1 : 0; }
+int KeyHeld(int key) { return key > 0 && key < key_Count && input_KeyDown(key) ? 1 : 0; }
 
 bool PointerIn(float left, float right, float top) {
     return game_PointerDown != 0 && game_PointerX >= left && game_PointerX < right && game_PointerY >= top;

@@ -6,6 +6,7 @@
 #include "host/hx_app.h"
 #include "host/hx_gfx1.h"
 #include "host/hx_gl.h"
+#include "host/hx_keys.h"
 #include "host/hx_main.h"
 #include "renderer/rd_canvas.h"
 #include "renderer/rd_font.h"

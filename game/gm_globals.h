@@ -52,6 +52,8 @@ enum : int32_t {
     ScreenPhase_Entering = 2,
     ScreenPhase_Active = 4,
     ScreenPhase_Leaving = 8,
+    // Not a phase: the mask of c_StateMachine::Is that every phase matches.
+    ScreenPhase_Any = -1,
 };
 
 // Whether a clock (game_Clock, world_Clock) has reached the time `due`. The

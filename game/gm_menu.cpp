@@ -33,9 +33,7 @@ constexpr int32_t kButtonFrames = 6;
 // The wipe runs 2000 ms on the curve (0.4, 0, 1, 1).
 constexpr int32_t kWipeMs = 2000;
 // The iceberg face that the thumbnails show.
-constexpr int32_t kThumbFace = 1;
-constexpr int32_t kModeCampaign = 0;
-constexpr int32_t kModeOpenWorld = 1;
+constexpr int32_t kThumbFace = PlayerFace_MenuThumbnail;
 
 using game::F;
 
@@ -161,11 +159,11 @@ void game_UpdateMenu() {
     if (!machine || machine->m_state != ScreenState_Menu) return;
     if (machine->Is(ScreenState_Menu, ScreenPhase_Active)) {
         if (Clicked(menu_CampaignButton)) {
-            c_Game::StartWorld(kModeCampaign);
+            c_Game::StartWorld(GameMode_Campaign);
             machine->SetPhase(ScreenPhase_Leaving);
         }
         if (Clicked(menu_OpenWorldButton)) {
-            c_Game::StartWorld(kModeOpenWorld);
+            c_Game::StartWorld(GameMode_OpenWorld);
             machine->SetPhase(ScreenPhase_Leaving);
         }
         if (Clicked(menu_ExitButton)) {

@@ -115,7 +115,7 @@ c_Player *c_Player::m_new(int32_t level) {
     m_y = 0;
     m_isoX = 0;
     m_isoY = 0;
-    m_face = 0;
+    m_face = PlayerFace_Normal;
     m_hitPoints = 10;
     m_maxHitPoints = 10;
     m_speed = 1.0f;
@@ -147,13 +147,13 @@ void c_Player::ApplyTier() {
 
 void c_Player::SetTalking(int32_t on) {
     m_talking = on != 0 ? 1 : 0;
-    m_face = on != 0 ? 2 : 0;
+    m_face = on != 0 ? PlayerFace_TalkingMouthOpen : PlayerFace_Normal;
     if (on != 0) m_talkTimer = world_Clock;
 }
 
 void c_Player::Update() {
     if (m_hitPoints >= 1) {
-        while (m_level < 20 && m_xp >= m_xpNeeded) {
+        while (m_level < sea_TopLevel && m_xp >= m_xpNeeded) {
             m_xp -= m_xpNeeded;
             SetLevel(m_level + 1);
             gc_New<c_HudOverheadInfo>()->m_new(OverheadInfo_LevelUp, String(u"+1"));
@@ -166,11 +166,13 @@ void c_Player::Update() {
         if (m_talking != 0) {
             if (game_ClockReached(world_Clock, m_talkTimer)) {
                 m_talkTimer = math_WrapAdd(m_talkTimer, 150);
-                // The mouth opens and closes; any other face starts closed.
-                m_face = (m_face == 2 || m_face == 3) ? 5 - m_face : 2;
+                // The mouth opens and shuts; any other face starts with it open.
+                m_face = m_face == PlayerFace_TalkingMouthOpen ? PlayerFace_TalkingMouthShut
+                                                               : PlayerFace_TalkingMouthOpen;
             }
-        } else if (m_face == 0 || m_face == 4) {
-            m_face = m_hitPoints < 5 ? 4 : 0;
+        } else if (m_face == PlayerFace_Normal || m_face == PlayerFace_Hurt) {
+            // Hurt below 5 hit points, half of the iceberg's 10.
+            m_face = m_hitPoints < 5 ? PlayerFace_Hurt : PlayerFace_Normal;
         }
     } else {
         switch (m_deathState) {
@@ -179,7 +181,7 @@ void c_Player::Update() {
             m_deathState = DeathState_Dying;
             m_alive = 0;
             m_canPickUp = 0;
-            m_face = 5;
+            m_face = PlayerFace_Melting;
             m_desiredVx = 0;
             m_desiredVy = 0;
             game_SavedLevel() = 1;
@@ -203,7 +205,7 @@ void c_Player::Update() {
                 m_fadeStep -= 1;
                 ApplyTier();
             }
-            m_face = 6;
+            m_face = PlayerFace_Reviving;
             break;
         default:
             break;
@@ -357,10 +359,19 @@ void c_Ship::Render(c_Canvas *canvas) {
 
 namespace {
 
+// A ship type's constants.
 struct ShipConstants {
-    int32_t kind;
-    float speed, turnRate, drag, length, width, mass;
-    int32_t stepCount, barWidth, barOffset, aggressive;
+    int32_t kind;        // ObjectKind_
+    float speed;         // cruising speed, world units per update
+    float turnRate;      // the most it turns in an update, degrees
+    float drag;          // the most of the gap to the wanted velocity it closes in an update
+    float length;        // world units
+    float width;         // world units
+    float mass;          // its weight in collisions
+    int32_t stepCount;   // sinking steps until it is gone, m_stepInterval ms each
+    int32_t barWidth;    // the health bar's width, pixels
+    int32_t barOffset;   // the bar's y from the ship's iso y, pixels (negative: above)
+    int32_t aggressive;  // 1: steers at the iceberg and pays double XP
 };
 
 void InitShip(c_Ship *ship, const ShipConstants &c, const Array<c_Image2 *> &frames,
@@ -393,19 +404,49 @@ void InitShip(c_Ship *ship, const ShipConstants &c, const Array<c_Image2 *> &fra
 }  // namespace
 
 c_ShipSmallYacht *c_ShipSmallYacht::m_new(int32_t level, int32_t x, int32_t y, float heading) {
-    static const ShipConstants c = {ObjectKind_SmallYacht, 0.25f, 0.75f, 0.02f, 8, 4, 1.0f, 9, 24, -12, 0};
+    static const ShipConstants c = {.kind = ObjectKind_SmallYacht,
+                                    .speed = 0.25f,
+                                    .turnRate = 0.75f,
+                                    .drag = 0.02f,
+                                    .length = 8,
+                                    .width = 4,
+                                    .mass = 1.0f,
+                                    .stepCount = 9,
+                                    .barWidth = 24,
+                                    .barOffset = -12,
+                                    .aggressive = 0};
     InitShip(this, c, world_YachtFrames, world_YachtOutlines, level, x, y, heading);
     return this;
 }
 
 c_ShipSmallIcebreaker *c_ShipSmallIcebreaker::m_new(int32_t level, int32_t x, int32_t y, float heading) {
-    static const ShipConstants c = {ObjectKind_SmallIcebreaker, 0.5f, 1.5f, 0.04f, 8, 4, 1.0f, 9, 24, -12, 1};
+    static const ShipConstants c = {.kind = ObjectKind_SmallIcebreaker,
+                                    .speed = 0.5f,
+                                    .turnRate = 1.5f,
+                                    .drag = 0.04f,
+                                    .length = 8,
+                                    .width = 4,
+                                    .mass = 1.0f,
+                                    .stepCount = 9,
+                                    .barWidth = 24,
+                                    .barOffset = -12,
+                                    .aggressive = 1};
     InitShip(this, c, world_IcebreakerFrames, world_IcebreakerOutlines, level, x, y, heading);
     return this;
 }
 
 c_ShipVelmora *c_ShipVelmora::m_new(int32_t level, int32_t x, int32_t y, float heading) {
-    static const ShipConstants c = {ObjectKind_CruiseLiner, 0.2f, 0.15f, 0.008f, 24, 8, 36.0f, 17, 64, -24, 0};
+    static const ShipConstants c = {.kind = ObjectKind_CruiseLiner,
+                                    .speed = 0.2f,
+                                    .turnRate = 0.15f,
+                                    .drag = 0.008f,
+                                    .length = 24,
+                                    .width = 8,
+                                    .mass = 36.0f,
+                                    .stepCount = 17,
+                                    .barWidth = 64,
+                                    .barOffset = -24,
+                                    .aggressive = 0};
     InitShip(this, c, world_LinerFrames, world_LinerOutlines, level, x, y, heading);
     return this;
 }

@@ -58,6 +58,19 @@ enum : int32_t {
     OverheadInfo_InvulnerabilityIcon = 6,
     OverheadInfo_ReviveIcon = 7,
 };
+// PlayerFace: the iceberg's faces, named as tools/assets/iceberg/faces.txt
+// draws them; face n is world_IcebergFaces[n], from "iceberg_t<n>.png".
+enum : int32_t {
+    PlayerFace_Normal = 0,
+    PlayerFace_MenuThumbnail = 1,
+    PlayerFace_TalkingMouthOpen = 2,
+    PlayerFace_TalkingMouthShut = 3,
+    PlayerFace_Hurt = 4,
+    PlayerFace_Melting = 5,
+    PlayerFace_Reviving = 6,
+    PlayerFace_Triumph = 7,
+    PlayerFace_Count = 8,
+};
 
 class c_SwimmingObject : public Object {
 public:
@@ -134,8 +147,8 @@ class c_Player : public c_SwimmingObject {
 public:
     int32_t m_talking = 0;
     int32_t m_talkTimer = 0;
-    // PlayerFace: an index into world_IcebergFaces (0 to 7).
-    int32_t m_face = 0;
+    // A PlayerFace_ value: an index into world_IcebergFaces.
+    int32_t m_face = PlayerFace_Normal;
     int32_t m_xp = 0;
     int32_t m_xpNeeded = 0;
 

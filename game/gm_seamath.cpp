@@ -40,7 +40,7 @@ sea_TierShape sea_ShapeOfTier(int32_t tier, int32_t stepCount) {
 }
 
 int32_t sea_FoldLevel(int32_t level) {
-    if (level > 20) level = 40 - level;
+    if (level > sea_TopLevel) level = 2 * sea_TopLevel - level;
     if (level < 1) level = 2 - level;
     return level;
 }

@@ -10,6 +10,10 @@
 // Degrees to radians (multiply) and back (divide).
 constexpr float sea_DegToRad = 0.017453292519943295f;
 
+// The iceberg's highest level, the campaign's last (LevelTierTable has one
+// entry per level).
+constexpr int32_t sea_TopLevel = 20;
+
 // Trigonometry on degrees, in floats.
 float sea_CosDeg(float degrees);
 float sea_SinDeg(float degrees);

@@ -23,6 +23,13 @@ constexpr int32_t kPoints = 33;
 constexpr int32_t kMaxLines = 2;
 constexpr int32_t kRevealWidth = 180;
 constexpr float kPi = 3.14159265358979f;
+// The phases' lengths in game_Clock ms: waiting before the animation, the
+// animation (entering), the finished picture held before it cracks (active;
+// a click cracks it sooner), and the shards' fall (leaving).
+constexpr int32_t kWaitMs = 1000;
+constexpr int32_t kAnimationMs = 8000;
+constexpr int32_t kHoldMs = 2500;
+constexpr int32_t kFallMs = 2000;
 
 using game::F;
 
@@ -252,9 +259,14 @@ void game_UpdateSplash() {
     const float ft = F(t);
     switch (machine->m_phase) {
         case ScreenPhase_Waiting:
-            if (t > 999) machine->SetPhase(ScreenPhase_Entering);
+            if (t >= kWaitMs) machine->SetPhase(ScreenPhase_Entering);
             break;
         case ScreenPhase_Entering: {
+            // The animation's timeline in ms: the ship rises from 1000 to the
+            // end; the credits show from 0 to 1000 and go again by 2000; the
+            // title shows from 2000 to 4000; text line i is pushed in from
+            // 4000 + 1500 i for 2000, by the small iceberg running from 16
+            // pixels left of the screen to 16 right of it.
             const float p = (ft - 1000.0f) / 7000.0f;
             const float e = game_BezierEaseClamped(0, 1, 0, 0.8f, 1, 1, p, 0.0001f);
             splash_ShipY = static_cast<int32_t>(e * F(splash_ShipEndY - splash_ShipStartY) + F(splash_ShipStartY));
@@ -267,14 +279,14 @@ void game_UpdateSplash() {
                 splash_LineX.get()[i] = x;
                 splash_LineReveal.get()[i] = x < 0 ? 0 : std::min(screen_Width, x);
             }
-            if (t >= 8000) {
+            if (t >= kAnimationMs) {
                 game_RenderSplashCrash();
                 machine->SetPhase(ScreenPhase_Active);
             }
             break;
         }
         case ScreenPhase_Active:
-            if (game_PointerHit > 0 || t >= 2500) machine->SetPhase(ScreenPhase_Leaving);
+            if (game_PointerHit > 0 || t >= kHoldMs) machine->SetPhase(ScreenPhase_Leaving);
             break;
         case ScreenPhase_Leaving:
             if (t >= 2000) {
@@ -326,9 +338,10 @@ void game_RenderSplash(c_Canvas *canvas) {
     const int32_t t = machine->TimeInPhase();
     if (machine->m_phase == ScreenPhase_Active) {
         game_DrawSplashCrashShards(0);
+        // The crack jolts the picture one pixel up for its first 50 ms.
         canvas->DrawImage(splash_CrashTarget, cx, t < 50 ? cy - 1 : cy);
     } else if (machine->m_phase == ScreenPhase_Leaving) {
-        game_DrawSplashCrashShards(F(t) / 2000.0f);
+        game_DrawSplashCrashShards(F(t) / F(kFallMs));
         canvas->DrawImage(splash_CrashTarget, cx, cy);
     }
 }

@@ -62,7 +62,7 @@ void game_UpdateStory() {
                 world_CentringState = math_WrapAdd(world_Clock, 1000);
             } else if (game_ClockReached(world_Clock, world_CentringState)) {
                 world_CentringState = 0;
-                world_StoryState = world_Mode == 0 ? StoryState_Hello : StoryState_OpenWelcome;
+                world_StoryState = world_Mode == GameMode_Campaign ? StoryState_Hello : StoryState_OpenWelcome;
             }
             break;
 
@@ -110,10 +110,11 @@ void game_UpdateStory() {
 
         // The campaign's end.
         case StoryState_Playing:
-            if (world_Mode == 0 && player && player->m_alive && player->m_hitPoints >= 1 && LinerSunk()) {
+            if (world_Mode == GameMode_Campaign && player && player->m_alive && player->m_hitPoints >= 1 &&
+                LinerSunk()) {
                 world_SpawningOn = 0;
                 player->m_immune = 1;
-                player->m_face = 7;
+                player->m_face = PlayerFace_Triumph;
                 world_StoryState = StoryState_LinerSinking;
             }
             break;

@@ -9,6 +9,7 @@
 #include "game/gm_progress.h"
 #include "game/gm_sea.h"
 #include "game/gm_seamath.h"
+#include "game/gm_story.h"
 #include "renderer/rd_image.h"
 #include "runtime/rt_math.h"
 
@@ -26,6 +27,9 @@ constexpr int32_t kEntryMargin = 40;
 constexpr float kAimOffset = 25.0f;
 // Direction components below this count as 0 when the entry point is found.
 constexpr float kTinyDirection = 1e-6f;
+// In the open world the ships' base level grows by one every this many iso
+// pixels south of the start.
+constexpr int32_t kOpenWorldLevelDepth = 135;
 
 int32_t FirstFreeSlot() {
     const Array<c_SwimmingObject *> &objects = world_Objects.get();
@@ -115,7 +119,7 @@ float EdgeDistance(float d, int32_t a, int32_t size) {
 // Starting a game.
 
 void c_Game::StartWorld(int32_t mode) {
-    world_StoryState = 1;
+    world_StoryState = StoryState_Start;
     world_Mode = mode;
     world_SpawningOn = 0;
     world_SteeringOn = 0;
@@ -257,7 +261,7 @@ void game_SpawnShip(int32_t iceCube) {
         int32_t r3 = math_TruncToInt(random_Rnd() * 3.0f);
         level = player->m_level + r1 + r2 + r3 - 4;
     } else {
-        int32_t base = math_Clamp(player->m_isoY / 135 + 1, 1, 20);
+        int32_t base = math_Clamp(player->m_isoY / kOpenWorldLevelDepth + 1, 1, sea_TopLevel);
         int32_t r1 = math_TruncToInt(random_Rnd() * 3.0f) - 1;
         int32_t r2 = math_TruncToInt(random_Rnd() * 3.0f) - 1;
         level = base + r1 + r2;
@@ -280,9 +284,9 @@ void game_SpawnShip(int32_t iceCube) {
     if (slot < 0) return;
     c_Ship *ship;
     if (roll < threshold) {
-        if (player->m_level == 20 && world_Mode == GameMode_Campaign && world_StoryState == 0 &&
-            c_Game::CountObjectsOfKind(ObjectKind_CruiseLiner) == 0)
-            ship = gc_New<c_ShipVelmora>()->m_new(20, x, y, heading);
+        if (player->m_level == sea_TopLevel && world_Mode == GameMode_Campaign &&
+            world_StoryState == StoryState_Playing && c_Game::CountObjectsOfKind(ObjectKind_CruiseLiner) == 0)
+            ship = gc_New<c_ShipVelmora>()->m_new(sea_TopLevel, x, y, heading);
         else
             ship = gc_New<c_ShipSmallYacht>()->m_new(level, x, y, heading);
     } else {
