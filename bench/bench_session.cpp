@@ -1,7 +1,7 @@
 // The cost of a frame in a busy play session of the real app: the
 // program's set-up (host_MainSetup: program_InitGlobals, game_Main) and
 // OnCreate on a scripted host whose clock only the benchmark moves, then
-// a campaign world (c_Game::StartWorld(0)) in play, active, spawning on,
+// a campaign world (c_Game::StartWorld(GameMode_Campaign)) in play, active, spawning on,
 // with 30 objects (the iceberg, 14 ships, 15 crates), the 15 emitters'
 // 151 rings all growing, the HUD and a balloon open. The random seed is
 // fixed, so every run replays the same session.

@@ -4,6 +4,7 @@
 
 #include "game/gm_globals.h"
 #include "game/gm_sea.h"
+#include "game/gm_seamath.h"
 #include "host/hx_app.h"
 #include "host/hx_files.h"
 #include "runtime/rt_json.h"
@@ -32,7 +33,7 @@ Member Members(int i) {
 
 int32_t ClampLevel(int32_t level) {
     if (level <= 0) return 1;
-    if (level > 20) return 20;
+    if (level > sea_TopLevel) return sea_TopLevel;
     return level;
 }
 

@@ -289,7 +289,7 @@ void game_UpdateSplash() {
             if (game_PointerHit > 0 || t >= kHoldMs) machine->SetPhase(ScreenPhase_Leaving);
             break;
         case ScreenPhase_Leaving:
-            if (t >= 2000) {
+            if (t >= kFallMs) {
                 machine->SetStateAndPhase(ScreenState_Menu, ScreenPhase_Active);
             }
             break;

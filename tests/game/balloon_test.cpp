@@ -243,7 +243,7 @@ TEST_F(BalloonTest, LinesWithoutCharactersAreCompleteAtOnce) {
 }
 
 TEST_F(BalloonTest, SkipShowsTheRestThenConfirmCloses) {
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     c_Player *player = world_Player;
     const String text(u"Hi.{1000}\\I am Iceberg.");
     world_CentringState = 1;

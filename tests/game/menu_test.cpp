@@ -223,7 +223,7 @@ TEST_F(MenuTest, ModeButtonsStartTheirWorldAtTheSavedLevelAndLeadToPlay) {
 TEST_F(MenuTest, ClicksCountOnlyOnceTheEnteringWipeIsDone) {
     s().WriteState(kSaved);
     s().Start();
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     c_Player *player = world_Player;
     Request(ScreenState_Menu, ScreenPhase_Entering);
     s().Step(1);
@@ -365,7 +365,7 @@ TEST_F(MenuTest, ThumbnailSizeAndFadeFollowTheLevel) {
 // nothing in play.
 TEST_F(MenuTest, DrawsOnlyWhereTheStateShowsIt) {
     s().Start();
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     struct Case {
         int state, phase;
         bool drawn;

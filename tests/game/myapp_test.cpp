@@ -117,7 +117,7 @@ TEST_F(AppTest, TimersRunAcrossTheClocksWrap) {
     Session &s = session();
     s.Start();
     s.Step(1);
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     game_StateMachine->SetState(ScreenState_Play);
     game_StateMachine->SetPhase(ScreenPhase_Active);
 

@@ -47,7 +47,7 @@ protected:
         s.WriteState(State(coins));
         s.Start();
         s.Step(2);
-        c_Game::StartWorld(0);
+        c_Game::StartWorld(GameMode_Campaign);
         Request(ScreenState_Play, ScreenPhase_Active);
         s.Update();
         world_Running = 0;

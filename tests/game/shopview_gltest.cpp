@@ -72,7 +72,7 @@ TEST_F(ShopGlTest, ClosedAndHalfWayIn) {
         "{\"cntbighealing\":2,\"cnthealing\":3,\"cntinvulnerability\":1,\"cntrevive\":0,\"coins\":1500,"
         "\"lvlcampaign\":4,\"lvlopenworld\":1}");
     s.Start();
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     game_StateMachine->m_nextState = ScreenState_Play;
     game_StateMachine->m_nextPhase = ScreenPhase_Active;
     s.Step(30);

@@ -129,7 +129,7 @@ protected:
 };
 
 TEST_F(StoryTest, CampaignTutorialFromStartToPlay) {
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     ASSERT_TRUE(RunTo(StoryState_Playing));
     EXPECT_EQ(states, (std::vector<int>{1, 2, 3, 11, 12, 13, 14, 15, 0}));
     EXPECT_EQ(texts, StoryTexts({StoryState_Hello, StoryState_TheLiner, StoryState_Steering, StoryState_Items,
@@ -147,7 +147,7 @@ TEST_F(StoryTest, CampaignTutorialFromStartToPlay) {
 }
 
 TEST_F(StoryTest, OpenWorldIntroductionFromStartToPlay) {
-    c_Game::StartWorld(1);
+    c_Game::StartWorld(GameMode_OpenWorld);
     ASSERT_TRUE(RunTo(StoryState_Playing, 7));
     EXPECT_EQ(states, (std::vector<int>{1, 20, 21, 22, 0}));
     EXPECT_EQ(texts, StoryTexts({StoryState_OpenWelcome, StoryState_OpenCollect, StoryState_OpenNoLiner}));
@@ -157,7 +157,7 @@ TEST_F(StoryTest, OpenWorldIntroductionFromStartToPlay) {
 }
 
 TEST_F(StoryTest, TheFirstBalloonWaitsForTheStartTimerAndTheCamera) {
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     // State 1 waits 1000 ms of world time; then the camera scrolls to put
     // the iceberg 40 pixels below the centre before the first balloon.
     int n = 0;
@@ -191,7 +191,7 @@ TEST_F(StoryTest, TheFirstBalloonWaitsForTheStartTimerAndTheCamera) {
 }
 
 TEST_F(StoryTest, SinkingTheLinerEndsTheStoryWithTheCredits) {
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     world_StoryState = StoryState_Playing;
     world_SteeringOn = world_SpawningOn = 1;
     progress_LevelCampaign = 20;
@@ -260,7 +260,7 @@ TEST(StoryInTheGame, SpaceTakesTheTutorialToPlayAndTheLinersEndToTheCredits) {
     options.forceFullCollections = true;
     Session s(options);
     s.Start();
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     game_StateMachine->SetState(ScreenState_Play);
     game_StateMachine->SetPhase(ScreenPhase_Active);
     s.Step(1);

@@ -54,7 +54,7 @@ inline void TopUp() {
 // update takes it.
 inline void StartWorld() {
     random_Seed = 1234;
-    c_Game::StartWorld(0);
+    c_Game::StartWorld(GameMode_Campaign);
     game_StateMachine->m_nextState = ScreenState_Play;
     game_StateMachine->m_nextPhase = ScreenPhase_Active;
 }
