@@ -50,11 +50,21 @@ static long WriteAll(int fd, const void *data, size_t size) {
     return static_cast<long>(done);
 }
 
+// The folder a path names its file in ("." for a bare name).
+static std::string FolderOf(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// A replacement's temporary file: the target's path, this mark and the
+// writing process's id.
+static constexpr const char *kReplaceMark = ".tmp";
+
 // Temporary file beside the target, rename over it (atomic within one
 // file system), then sync the folder so the rename itself is durable.
 int platform_ReplaceFile(const char *path, const void *data, size_t size) {
     std::string target(path);
-    std::string temp = target + ".tmp" + std::to_string(static_cast<long>(getpid()));
+    std::string temp = target + kReplaceMark + std::to_string(static_cast<long>(getpid()));
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
     bool ok = size == 0 || WriteAll(fd, data, size) == static_cast<long>(size);
@@ -66,8 +76,7 @@ int platform_ReplaceFile(const char *path, const void *data, size_t size) {
         ::unlink(temp.c_str());
         return -2;
     }
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
+    const std::string folder = FolderOf(target);
     int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -200,8 +209,8 @@ bool platform_ProcessAlive(int pid) { return pid > 0 && (::kill(pid, 0) == 0 || 
 int platform_RemoveStaleReplaceFiles(const char *path) {
     const std::string target(path);
     const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
-    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+    const std::string folder = FolderOf(target);
+    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + kReplaceMark;
     DIR *d = ::opendir(folder.c_str());
     if (!d) return 0;
     std::vector<std::string> stale;
